@@ -1,0 +1,121 @@
+#include "registry.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+HKEY RootKey(int32_t root) {
+    switch (root) {
+        case RegistryClassesRoot: return HKEY_CLASSES_ROOT;
+        case RegistryCurrentConfig: return HKEY_CURRENT_CONFIG;
+        case RegistryCurrentUser: return HKEY_CURRENT_USER;
+        case RegistryLocalMachine: return HKEY_LOCAL_MACHINE;
+        case RegistryUsers: return HKEY_USERS;
+        case RegistryPerformanceData: return HKEY_PERFORMANCE_DATA;
+        default: return nullptr;
+    }
+}
+
+}  // namespace
+
+Registry::~Registry() { Close(); }
+
+void Registry::Close() {
+    if (key_ != nullptr) {
+        RegCloseKey(static_cast<HKEY>(key_));
+        key_ = nullptr;
+    }
+}
+
+bool Registry::Open(const char* path, int32_t root) {
+    Close();
+    HKEY parent = RootKey(root);
+    if (parent == nullptr) return false;
+    HKEY key = nullptr;
+    if (RegOpenKeyA(parent, path, &key) != ERROR_SUCCESS) return false;
+    key_ = key;
+    return true;
+}
+
+bool Registry::Open(const char* path, const Registry& parent) {
+    Close();
+    HKEY key = nullptr;
+    if (RegOpenKeyA(static_cast<HKEY>(parent.key_), path, &key) != ERROR_SUCCESS) return false;
+    key_ = key;
+    return true;
+}
+
+bool Registry::Create(const char* path, int32_t root) {
+    Close();
+    HKEY parent = RootKey(root);
+    if (parent == nullptr) return false;
+    HKEY key = nullptr;
+    if (RegCreateKeyA(parent, path, &key) != ERROR_SUCCESS) return false;
+    key_ = key;
+    return true;
+}
+
+bool Registry::Create(const char* path, const Registry& parent) {
+    Close();
+    HKEY key = nullptr;
+    if (RegCreateKeyA(static_cast<HKEY>(parent.key_), path, &key) != ERROR_SUCCESS) return false;
+    key_ = key;
+    return true;
+}
+
+bool Registry::DeleteKey(const char* subkey) {
+    if (key_ == nullptr) return false;
+    return RegDeleteKeyA(static_cast<HKEY>(key_), subkey) == ERROR_SUCCESS;
+}
+
+bool Registry::GetString(const char* name, char* buffer, uint32_t size) {
+    if (buffer == nullptr || size == 0) return false;
+    std::vector<char> data(size, 0);
+    DWORD type = 0;
+    DWORD length = size;
+    if (RegQueryValueExA(static_cast<HKEY>(key_), name, nullptr, &type,
+                         reinterpret_cast<BYTE*>(data.data()), &length) != ERROR_SUCCESS) {
+        return false;
+    }
+    // The text ends at its first zero byte or at the end of the data; it fits
+    // only when its terminator fits too.
+    size_t text = 0;
+    while (text < length && data[text] != '\0') ++text;
+    if (text >= size) return false;
+    std::memcpy(buffer, data.data(), text);
+    buffer[text] = '\0';
+    return true;
+}
+
+bool Registry::SetString(const char* name, const char* text) {
+    return RegSetValueExA(static_cast<HKEY>(key_), name, 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>(lstrlenA(text) + 1)) == ERROR_SUCCESS;
+}
+
+bool Registry::GetDword(const char* name, uint32_t* target) {
+    uint8_t bytes[4] = {0, 0, 0, 0};
+    DWORD type = 0;
+    DWORD length = sizeof bytes;
+    if (RegQueryValueExA(static_cast<HKEY>(key_), name, nullptr, &type, bytes, &length) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    if (length < sizeof bytes) std::memset(bytes + length, 0, sizeof bytes - length);
+    *target = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+              static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    return true;
+}
+
+bool Registry::SetDword(const char* name, uint32_t value) {
+    DWORD data = value;
+    return RegSetValueExA(static_cast<HKEY>(key_), name, 0, REG_DWORD,
+                          reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
+}
+
+bool Registry::EnumKey(uint32_t index, char* buffer, uint32_t size) {
+    return RegEnumKeyA(static_cast<HKEY>(key_), index, buffer, size) == ERROR_SUCCESS;
+}

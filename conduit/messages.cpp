@@ -1,0 +1,154 @@
+#include "messages.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+// Texts are Windows-1252 bytes, written with octal escapes
+// (\344 a-umlaut, \366 o-umlaut, \374 u-umlaut, \337 sharp s, \263 superscript 3).
+#define ENTRY(key, text) {#key, text, text}
+
+MessageEntry MessageCatalog[kMessageCount] = {
+    ENTRY(msgWarnKeepRecords, "   - WARNUNG: Daten auf HandHeld wurden nicht gel\366scht!"),
+    ENTRY(msgBackupEntries, "Ledgerly Eintr\344ge werden gesichert..."),
+    ENTRY(msgAddEntryFailed, "   - Datensatz konnte nicht angelegt werden!"),
+    ENTRY(msgUpdateProperties, "   - Attribute werden aktualisiert"),
+    ENTRY(msgErrSyncOpenDB, "   - SyncOpenDB ist fehlgeschlagen!"),
+    ENTRY(msgErrOdbcConnection, "   - ODBC Verbindung ist fehlgeschlagen!"),
+    ENTRY(msgErrRegisterConduit, "   - SyncRegisterConduit ist fehlgeschlagen!"),
+    ENTRY(msgErrSetupNotFound, "Setup Programm konnte nicht gefunden werden!"),
+    ENTRY(msgErrInitEnv,
+          "ODCB Fehler: Die Initialisierung der ODBC-Anwendungs-Umgebung ist fehlgeschlagen!"),
+    ENTRY(msgErrAllocConnection,
+          "ODCB Fehler: Es konnte kein Verbindungs-Descriptor angelegt werden!"),
+    ENTRY(msgErrConnectDSN,
+          "ODCB Fehler: Verbindung zur Datenquelle konnte nicht hergestellt werden!"),
+    ENTRY(msgErrCreateStatement, "ODCB Fehler: Es konnte kein Befehls-Descriptor angelegt werden!"),
+    ENTRY(msgErrInsertRecord, "ODCB Fehler: Datensatz wurde nicht angelegt!"),
+    ENTRY(msgErrNoColumnsDefined,
+          "Conduit Fehler: Es wurden keine Spalten f\374r die Zieltabelle definiert!"),
+    ENTRY(msgErrBadRecFormat, "Conduit Fehler: Ung\374ltiges Datensatz Format!"),
+    ENTRY(msgErrUnknownRecType, "Conduit Fehler: Datensatz-Typ nicht bekannt!"),
+    ENTRY(msgResetSyncFlagsFailed,
+          "   - Synchronisierungs-Marken konnten nicht zur\374ckgesetzt werden!"),
+    ENTRY(msgErrLoadSettings, "   - Einstellungen konnten nicht geladen werden!"),
+    ENTRY(msgErrNoDataDir,
+          "   - Es ist kein Datenverzeichnis konfiguriert -- Synchronisation wird verlassen!"),
+    ENTRY(msgErrSaveSettings, "   - Einstellungen konnten nicht gespeichert werden!"),
+    ENTRY(msgErrOpenDataFiles, "   - Dateien konnten nicht ge\366ffnet werden!"),
+    ENTRY(msgErrOpenDataDir, "Conduit Fehler: Datenverzeichnis kann nicht ge\366ffnet werden!"),
+    ENTRY(msgErrStartBrowser,
+          "Conduit Fehler: Browser Applikation konnte nicht gestartet werden!"),
+    ENTRY(msgErrCreateDataDir, "   - Datenverzeichnis konnte nicht angelegt werden!"),
+    ENTRY(msgErrInvalidDataDir, "   - Ung\374ltiges Datenverzeichnis!"),
+    ENTRY(msgWrnNoTaskTable,
+          "Conduit Warnung: Die Tabelle f\374r Datens\344tze der Zeiterfassung wurde nicht "
+          "definiert!"),
+    ENTRY(msgWrnNoExpenseTable,
+          "Conduit Warnung: Die Tabelle f\374r Datens\344tze der Ausgabenfassung wurde nicht "
+          "definiert!"),
+    ENTRY(msgWrnNoRouteTable,
+          "Conduit Warnung: Die Tabelle f\374r Datens\344tze des Fahrtenbuchs wurde nicht "
+          "definiert!"),
+    ENTRY(msgWrnNoContactTable,
+          "Conduit Warnung: Die Tabelle f\374r Datens\344tze der Kontaktvermerke wurde nicht "
+          "definiert!"),
+    ENTRY(msgWrnNoMemoTable,
+          "Conduit Warnung: Die Tabelle f\374r Datens\344tze der Projektnotizen wurde nicht "
+          "definiert!"),
+    ENTRY(msgSyncInitializing, "Initialisierung ..."),
+    ENTRY(msgSyncRemaining, "Verbleibende Datens\344tze"),
+    ENTRY(msgSyncFinishing, "Verarbeitung abschlie\337en..."),
+    ENTRY(msgSyncDoNothing, "Wird nicht ausgef\374hrt"),
+    ENTRY(msgUISync001, "HotSync Aktion bestimmen"),
+    ENTRY(msgUISync002, "Handheld \374berschreibt Desktop"),
+    ENTRY(msgUISync003, "Nicht ausf\374hren"),
+    ENTRY(msgUISync004, "Daten vom Handheld l\366schen"),
+    ENTRY(msgUISync005, "HotSync Status anzeigen"),
+    ENTRY(msgUISync006, "Als Vorgabe"),
+    ENTRY(msgUISync007, "Ok"),
+    ENTRY(msgUISync008, "Abbruch"),
+    ENTRY(msgUISync009, "Hilfe"),
+    ENTRY(msgUISync010, "Erweitert..."),
+    ENTRY(msgUISync011, "\334ber..."),
+    ENTRY(msgUIOptions001, "Optionen"),
+    ENTRY(msgUIOptions002, "&Ausgabeformat"),
+    ENTRY(msgUIOptions003, "Titelzeile f\374r Bericht ausgeben"),
+    ENTRY(msgUIOptions004, "Feldnamen vor Daten ausgeben"),
+    ENTRY(msgUIOptions005, "Zeilentrenner aus Notizen entfernen"),
+    ENTRY(msgUIOptions006, "Datum/Uhrzeit in Anf\263hrungszeichen"),
+    ENTRY(msgUIOptions007, "Format Datum:"),
+    ENTRY(msgUIOptions008, "&Trennzeichen"),
+    ENTRY(msgUIOptions009, "Komma"),
+    ENTRY(msgUIOptions010, "Semikolon"),
+    ENTRY(msgUIOptions011, "Tabulator"),
+    ENTRY(msgUIOptions012, "Anderes"),
+    ENTRY(msgUIOptions013, "Text&begrenzer"),
+    ENTRY(msgUIOptions014, "Anf\263hrungszeichen"),
+    ENTRY(msgUIOptions015, "Doppelt"),
+    ENTRY(msgUIOptions016, "Einfach"),
+    ENTRY(msgUIOptions017, "Keine"),
+    ENTRY(msgUIOptions018, "Anderer"),
+    ENTRY(msgUIOptions019, "OK"),
+    ENTRY(msgUIOptions020, "Abbruch"),
+    ENTRY(msgUIOptions021, "Daten..."),
+    ENTRY(msgUIOptions022, "Sicherungsmodus"),
+    ENTRY(msgUIOptions023, "Immer alle Daten sichern"),
+    ENTRY(msgUIOptions024, "Nur neue und ge\344nderte Daten sichern"),
+    ENTRY(msgUIOptions025, "Leerzeile vor Fortsetzungen einf\374gen"),
+    ENTRY(msgUIAbout001, "Programm Information"),
+    ENTRY(msgUIAbout002, "Ledgerly 1.1 Dateibasiertes Conduit"),
+    ENTRY(msgUIAbout003, "Version 0.50 (beta)"),
+    ENTRY(msgUIAbout004, "Kontakt: tessel@example.org"),
+    ENTRY(msgUIAbout005, "Tessel Project HomePage"),
+    ENTRY(msgUIAbout006, "Schlie\337en"),
+};
+
+#undef ENTRY
+
+const char kConduitName[] = "Ledgerly";
+const char kAboutNotice[] = "Copyright \251 2000 Tessel Project";
+const char kMakerHomePage[] = "https://tessel.example.org/ledgerly/";
+
+namespace {
+
+// Copies made for replaced texts; they live as long as the library.
+std::vector<std::unique_ptr<char[]>>& TextCopies() {
+    static std::vector<std::unique_ptr<char[]>> copies;
+    return copies;
+}
+
+}  // namespace
+
+void ResolveEscapes(char* text) {
+    char* out = text;
+    for (const char* in = text; *in != '\0'; ++in) {
+        if (*in != '\\') {
+            *out++ = *in;
+            continue;
+        }
+        ++in;
+        if (*in == '\0') break;  // a trailing backslash is dropped
+        switch (*in) {
+            case 'n': *out++ = '\n'; break;
+            case 'r': *out++ = '\r'; break;
+            case 't': *out++ = '\t'; break;
+            default: *out++ = *in; break;
+        }
+    }
+    *out = '\0';
+}
+
+void SetMessageText(MessageKey key, const char* value) {
+    if (value == nullptr || value[0] == '\0') return;
+    size_t length = std::strlen(value);
+    std::unique_ptr<char[]> copy(new char[length + 1]);
+    std::memcpy(copy.get(), value, length + 1);
+    ResolveEscapes(copy.get());
+    MessageCatalog[key].text = copy.get();
+    TextCopies().push_back(std::move(copy));
+}
+
+void ResetMessageTexts() {
+    for (MessageEntry& entry : MessageCatalog) entry.text = entry.builtInText;
+}

@@ -1,0 +1,116 @@
+// The conduit's message table: every text that it logs or shows, addressed
+// directly by its message key. Built-in texts are German (Windows-1252); a
+// message file can replace them.
+#pragma once
+
+#include <cstddef>
+
+enum MessageKey {
+    msgWarnKeepRecords,
+    msgBackupEntries,
+    msgAddEntryFailed,
+    msgUpdateProperties,
+    msgErrSyncOpenDB,
+    msgErrOdbcConnection,
+    msgErrRegisterConduit,
+    msgErrSetupNotFound,
+    msgErrInitEnv,
+    msgErrAllocConnection,
+    msgErrConnectDSN,
+    msgErrCreateStatement,
+    msgErrInsertRecord,
+    msgErrNoColumnsDefined,
+    msgErrBadRecFormat,
+    msgErrUnknownRecType,
+    msgResetSyncFlagsFailed,
+    msgErrLoadSettings,
+    msgErrNoDataDir,
+    msgErrSaveSettings,
+    msgErrOpenDataFiles,
+    msgErrOpenDataDir,
+    msgErrStartBrowser,
+    msgErrCreateDataDir,
+    msgErrInvalidDataDir,
+    msgWrnNoTaskTable,
+    msgWrnNoExpenseTable,
+    msgWrnNoRouteTable,
+    msgWrnNoContactTable,
+    msgWrnNoMemoTable,
+    msgSyncInitializing,
+    msgSyncRemaining,
+    msgSyncFinishing,
+    msgSyncDoNothing,
+    msgUISync001,
+    msgUISync002,
+    msgUISync003,
+    msgUISync004,
+    msgUISync005,
+    msgUISync006,
+    msgUISync007,
+    msgUISync008,
+    msgUISync009,
+    msgUISync010,
+    msgUISync011,
+    msgUIOptions001,
+    msgUIOptions002,
+    msgUIOptions003,
+    msgUIOptions004,
+    msgUIOptions005,
+    msgUIOptions006,
+    msgUIOptions007,
+    msgUIOptions008,
+    msgUIOptions009,
+    msgUIOptions010,
+    msgUIOptions011,
+    msgUIOptions012,
+    msgUIOptions013,
+    msgUIOptions014,
+    msgUIOptions015,
+    msgUIOptions016,
+    msgUIOptions017,
+    msgUIOptions018,
+    msgUIOptions019,
+    msgUIOptions020,
+    msgUIOptions021,
+    msgUIOptions022,
+    msgUIOptions023,
+    msgUIOptions024,
+    msgUIOptions025,
+    msgUIAbout001,
+    msgUIAbout002,
+    msgUIAbout003,
+    msgUIAbout004,
+    msgUIAbout005,
+    msgUIAbout006,
+    kMessageCount
+};
+static_assert(kMessageCount == 76, "the message table has 76 entries");
+
+struct MessageEntry {
+    const char* key;          // name in the message file
+    const char* builtInText;  // German default
+    const char* text;         // current text
+};
+
+// The one table, in load order.
+extern MessageEntry MessageCatalog[kMessageCount];
+
+// Current text of an entry.
+inline const char* Msg(MessageKey key) { return MessageCatalog[key].text; }
+
+// Replaces an entry's text by a copy of value with its escapes resolved
+// (\n, \r, \t; a backslash before any other character gives that character;
+// a trailing backslash is dropped). An empty value leaves the entry unchanged.
+void SetMessageText(MessageKey key, const char* value);
+
+// Resolves the escapes of text in place.
+void ResolveEscapes(char* text);
+
+// Puts every entry back to its built-in text.
+void ResetMessageTexts();
+
+// Conduit name, product texts of the about dialog and the maker's web page:
+// fixed, not translatable.
+extern const char kConduitName[];    // "Ledgerly"
+extern const char kAboutNotice[];    // notice line of the about dialog
+extern const char kMakerHomePage[];  // web page opened from the about dialog
