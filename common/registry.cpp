@@ -9,13 +9,20 @@ namespace {
 
 HKEY RootKey(int32_t root) {
     switch (root) {
-        case RegistryClassesRoot: return HKEY_CLASSES_ROOT;
-        case RegistryCurrentConfig: return HKEY_CURRENT_CONFIG;
-        case RegistryCurrentUser: return HKEY_CURRENT_USER;
-        case RegistryLocalMachine: return HKEY_LOCAL_MACHINE;
-        case RegistryUsers: return HKEY_USERS;
-        case RegistryPerformanceData: return HKEY_PERFORMANCE_DATA;
-        default: return nullptr;
+        case RegistryClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case RegistryCurrentConfig:
+            return HKEY_CURRENT_CONFIG;
+        case RegistryCurrentUser:
+            return HKEY_CURRENT_USER;
+        case RegistryLocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case RegistryUsers:
+            return HKEY_USERS;
+        case RegistryPerformanceData:
+            return HKEY_PERFORMANCE_DATA;
+        default:
+            return nullptr;
     }
 }
 

@@ -14,7 +14,7 @@ enum RegistryRoot : int32_t {
 };
 
 class Registry {
-public:
+  public:
     Registry() = default;
     ~Registry();
     Registry(const Registry&) = delete;
@@ -45,6 +45,6 @@ public:
     bool IsOpen() const { return key_ != nullptr; }
     void Close();
 
-private:
+  private:
     void* key_ = nullptr;  // HKEY
 };

@@ -14,13 +14,13 @@ using CONDHANDLE = uint32_t;
 
 // Handed to OpenConduit. Only the fields named here are read.
 struct SyncProperties {
-    int32_t syncType;               // 6 = do nothing
-    char dataPath[256];             // data directory of this conduit
+    int32_t syncType;    // 6 = do nothing
+    char dataPath[256];  // data directory of this conduit
     char localName[256];
     char userName[256];
-    uint8_t platform[162];          // fields of the host that the conduit never reads
-    char registryPath[256];         // conduit's key below HKEY_CURRENT_USER
-    uint32_t registryKey;           // open key handle (not used)
+    uint8_t platform[162];   // fields of the host that the conduit never reads
+    char registryPath[256];  // conduit's key below HKEY_CURRENT_USER
+    uint32_t registryKey;    // open key handle (not used)
     uint32_t reserved;
 };
 static_assert(sizeof(SyncProperties) == 1198, "SyncProperties layout");

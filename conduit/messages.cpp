@@ -6,7 +6,8 @@
 
 // Texts are Windows-1252 bytes, written with octal escapes
 // (\344 a-umlaut, \366 o-umlaut, \374 u-umlaut, \337 sharp s, \263 superscript 3).
-#define ENTRY(key, text) {#key, text, text}
+#define ENTRY(key, text) \
+    { #key, text, text }
 
 MessageEntry MessageCatalog[kMessageCount] = {
     ENTRY(msgWarnKeepRecords, "   - WARNUNG: Daten auf HandHeld wurden nicht gel\366scht!"),
@@ -37,8 +38,7 @@ MessageEntry MessageCatalog[kMessageCount] = {
     ENTRY(msgErrSaveSettings, "   - Einstellungen konnten nicht gespeichert werden!"),
     ENTRY(msgErrOpenDataFiles, "   - Dateien konnten nicht ge\366ffnet werden!"),
     ENTRY(msgErrOpenDataDir, "Conduit Fehler: Datenverzeichnis kann nicht ge\366ffnet werden!"),
-    ENTRY(msgErrStartBrowser,
-          "Conduit Fehler: Browser Applikation konnte nicht gestartet werden!"),
+    ENTRY(msgErrStartBrowser, "Conduit Fehler: Browser Applikation konnte nicht gestartet werden!"),
     ENTRY(msgErrCreateDataDir, "   - Datenverzeichnis konnte nicht angelegt werden!"),
     ENTRY(msgErrInvalidDataDir, "   - Ung\374ltiges Datenverzeichnis!"),
     ENTRY(msgWrnNoTaskTable,
@@ -130,10 +130,18 @@ void ResolveEscapes(char* text) {
         ++in;
         if (*in == '\0') break;  // a trailing backslash is dropped
         switch (*in) {
-            case 'n': *out++ = '\n'; break;
-            case 'r': *out++ = '\r'; break;
-            case 't': *out++ = '\t'; break;
-            default: *out++ = *in; break;
+            case 'n':
+                *out++ = '\n';
+                break;
+            case 'r':
+                *out++ = '\r';
+                break;
+            case 't':
+                *out++ = '\t';
+                break;
+            default:
+                *out++ = *in;
+                break;
         }
     }
     *out = '\0';

@@ -4,12 +4,12 @@
 
 #include <cstdint>
 
-constexpr int kReportCount = 5;        // Task, Expense, Route, Contact, Memo
-constexpr int kPathSize = 260;         // file and folder names
-constexpr int kTitleSize = 80;         // report titles
-constexpr int kSeparatorSize = 160;    // ReportSeparator
-constexpr int kColumnNameSize = 20;    // one column name
-constexpr int kColumnListSize = 256;   // a column list in the registry
+constexpr int kReportCount = 5;       // Task, Expense, Route, Contact, Memo
+constexpr int kPathSize = 260;        // file and folder names
+constexpr int kTitleSize = 80;        // report titles
+constexpr int kSeparatorSize = 160;   // ReportSeparator
+constexpr int kColumnNameSize = 20;   // one column name
+constexpr int kColumnListSize = 256;  // a column list in the registry
 constexpr int kMaxColumns = 12;
 
 constexpr int kTaskColumnCount = 9;
@@ -68,3 +68,13 @@ const char* ReportKindName(int index);  // "Task", "Expense", ... (registry valu
 // the list keep their contents. The list is read up to its terminator or
 // kColumnListSize bytes, whichever comes first.
 void SplitColumnList(const char* list, char (*slots)[kColumnNameSize], int slotCount);
+
+#ifdef _WIN32
+// Fills ConduitSettings from HKEY_CURRENT_USER\registryPath; values that are
+// missing or do not fit keep their fields. False (nothing changed) when the
+// key cannot be opened.
+bool LoadSettings(const char* registryPath);
+// Writes the eleven numeric settings into HKEY_CURRENT_USER\registryPath,
+// creating the key. False when the key can be neither opened nor created.
+bool SaveSettings(const char* registryPath);
+#endif
