@@ -114,3 +114,12 @@ void ResetMessageTexts();
 extern const char kConduitName[];    // "Ledgerly"
 extern const char kAboutNotice[];    // notice line of the about dialog
 extern const char kMakerHomePage[];  // web page opened from the about dialog
+
+#ifdef _WIN32
+#include <windows.h>
+// Loads the texts of the user's language from "conduit.nls" beside the
+// library module, after validating the file (a message box names the fault).
+void LoadMessageFile(HINSTANCE module);
+// Loads every entry from section of the message file at path.
+void LoadMessageTexts(const char* path, const char* section);
+#endif

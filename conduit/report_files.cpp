@@ -11,7 +11,6 @@
 #include <sys/stat.h>
 #endif
 
-char dataDirectory[kPathSize];
 std::FILE* reportFiles[kReportCount];
 uint32_t reportCounters[kReportCount];
 

@@ -6,8 +6,6 @@
 
 #include "settings.h"
 
-// Data directory of the run (260 bytes, zero-terminated).
-extern char dataDirectory[kPathSize];
 
 // Open report streams and the data lines written to each during this run,
 // indexed Task, Expense, Route, Contact, Memo. Two kinds configured with the
