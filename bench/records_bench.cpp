@@ -71,6 +71,6 @@ void BM_ScanRecord(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_ConvertRecord)->DenseRange(1, 5);
+BENCHMARK(BM_ConvertRecord)->DenseRange(1, 5)->UseRealTime();
 BENCHMARK(BM_ScanRecord)->DenseRange(1, 5);
 BENCHMARK_MAIN();

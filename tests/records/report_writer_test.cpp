@@ -214,6 +214,7 @@ TEST_F(ReportErrors, FullDeviceGivesZero) {
     reportFiles[1] = std::fopen(device, "wb");
     if (reportFiles[1] == nullptr) GTEST_SKIP() << "no full device at " << device;
     EXPECT_EQ(ConvertRecord(kExamples[1].text, 2), 0);
+    EXPECT_NE(std::ferror(reportFiles[1]), 0);
 }
 
 }  // namespace
