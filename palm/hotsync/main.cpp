@@ -352,10 +352,11 @@ struct LoadedConduit {
     }
 };
 
-FARPROC Export(LoadedConduit& c, const ConduitEntry& e, const char* name) {
+template <typename Fn>
+Fn Export(LoadedConduit& c, const ConduitEntry& e, const char* name) {
     FARPROC f = GetProcAddress(c.module, name);
     if (!f) HostMessage(e.keyName + ": the library " + e.library + " lacks the export " + name);
-    return f;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(f));
 }
 
 bool Load(const ConduitEntry& e, LoadedConduit& c) {
@@ -372,7 +373,7 @@ bool Load(const ConduitEntry& e, LoadedConduit& c) {
                     std::to_string(error) + ")");
         return false;
     }
-    auto getName = reinterpret_cast<palm::GetConduitNameFn>(Export(c, e, "GetConduitName"));
+    auto getName = Export<palm::GetConduitNameFn>(c, e, "GetConduitName");
     if (!getName) return false;
     char name[256] = {};
     if (getName(name, static_cast<uint16_t>(sizeof name - 1)) != 0 || name[0] == '\0') {
@@ -450,9 +451,8 @@ int Sync(const Options& o) {
             ++failed;
             continue;
         }
-        auto getVersion =
-            reinterpret_cast<palm::GetConduitVersionFn>(Export(c, e, "GetConduitVersion"));
-        auto open = reinterpret_cast<palm::OpenConduitFn>(Export(c, e, "OpenConduit"));
+        auto getVersion = Export<palm::GetConduitVersionFn>(c, e, "GetConduitVersion");
+        auto open = Export<palm::OpenConduitFn>(c, e, "OpenConduit");
         if (!getVersion || !open) {
             log.Line(e.keyName + " skipped");
             ++failed;
@@ -565,8 +565,7 @@ int Configure(const Options& o) {
         LoadedConduit c;
         palm::ConfigureConduitFn configure = nullptr;
         if (Load(e, c)) {
-            configure =
-                reinterpret_cast<palm::ConfigureConduitFn>(Export(c, e, "ConfigureConduit"));
+            configure = Export<palm::ConfigureConduitFn>(c, e, "ConfigureConduit");
         }
         if (!configure) {
             ++failed;
