@@ -239,18 +239,21 @@ class HotSyncLog {
     ~HotSyncLog() {
         if (file_) std::fclose(file_);
     }
-    // One line (or several, split at line feeds), CR LF terminated.
+    // One line, or several when the text holds line breaks (CR LF, LF or CR);
+    // each is written CR LF terminated.
     void Line(const std::string& text) {
         if (!file_) return;
-        size_t start = 0;
-        while (true) {
-            size_t end = text.find('\n', start);
-            std::string part = text.substr(start, end == std::string::npos ? end : end - start);
-            if (!part.empty() && part.back() == '\r') part.pop_back();
-            std::fprintf(file_, "%s\r\n", part.c_str());
-            if (end == std::string::npos) break;
-            start = end + 1;
+        std::string out;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' || text[i] == '\n') {
+                out += "\r\n";
+                if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            } else {
+                out += text[i];
+            }
         }
+        out += "\r\n";
+        std::fwrite(out.data(), 1, out.size(), file_);
         std::fflush(file_);
     }
 
