@@ -69,8 +69,8 @@ const char* WindowName(Window kind) {
     return "?";
 }
 
-Script& Script::On(Window kind, Action action) {
-    steps_.push_back({kind, std::move(action)});
+Script& Script::On(Window kind, Action action, std::function<bool()> when) {
+    steps_.push_back({kind, std::move(action), std::move(when)});
     return *this;
 }
 
@@ -102,6 +102,7 @@ void Script::OnTick() {
     if (front == nullptr) return;
     if (!Done() && IsKind(front, steps_[next_].kind)) {
         idleTicks_ = 0;
+        if (steps_[next_].when && !steps_[next_].when()) return;
         Step& step = steps_[next_++];
         step.action(front);
         waitTicks_ = kSettleTicks;

@@ -19,8 +19,9 @@ class Script {
   public:
     using Action = std::function<void(HWND)>;
 
-    // Adds a step that runs when a window of this kind is in front.
-    Script& On(Window kind, Action action);
+    // Adds a step that runs when a window of this kind is in front (and,
+    // with when, once that reports true; the wait does not count as stuck).
+    Script& On(Window kind, Action action, std::function<bool()> when = nullptr);
 
     // Runs body (which opens the dialogs) while the steps play. Windows
     // that are still open when the steps are done, or that do not match the
@@ -34,6 +35,7 @@ class Script {
     struct Step {
         Window kind;
         Action action;
+        std::function<bool()> when;
     };
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void OnTick();
