@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Takes PNG screenshots of the conduit's HotSync action, options and about
+# dialogs from their real windows under Xvfb, once with the built-in German
+# texts and once in English (the shipped conduit.nls), into docs/images/:
+#   conduit-{action,options,about}-{de,en}.png
+# Needs a win32 build (made here when missing). Uses a Wine prefix of its own
+# that draws through the X11 driver (build/win32/wineprefix-x11).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$root/build/win32
+images=$root/docs/images
+
+if [ "${1:-}" != --inner ]; then
+    if [ ! -x "$build/bin/dialog_shots.exe" ]; then
+        cmake --preset win32 >/dev/null
+        cmake --build "$build" -j2
+    fi
+    mkdir -p "$images"
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inner
+fi
+
+export TESSEL_WINEPREFIX=$build/wineprefix-x11 TESSEL_WINE_DRIVER=x11 LANG=C.UTF-8
+unset LC_ALL
+library=Tessel20.dll
+[ -f "$build/bin/$library" ] || library=TesselDialogs.dll
+work=$(mktemp -d)
+trap 'WINEPREFIX=$TESSEL_WINEPREFIX wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+windows() { echo "Z:${1//\//\\}"; }
+
+for language in de en; do
+    dir=$work/$language
+    mkdir -p "$dir/out"
+    for file in "$library" SYNC20.dll HSLOG20.dll; do
+        [ -f "$build/bin/$file" ] && cp "$build/bin/$file" "$dir/"
+    done
+    if [ $language = en ]; then
+        cp "$build/bin/conduit.nls" "$dir/"
+    else
+        # A valid file that offers no language: the built-in German texts.
+        printf '[General]\nContentType=NLS-Message-File\nContentVersion=1.00\nModuleName=LYConduit20\nModuleVersion=0.50\n[Languages]\n' >"$dir/conduit.nls"
+    fi
+    "$build/wine-run" "$build/bin/dialog_shots.exe" "$(windows "$dir")" "$library" \
+        "$(windows "$dir/out")" &
+    shots=$!
+    for name in action options about; do
+        for _ in $(seq 600); do
+            [ -f "$dir/out/$name.rect" ] && break
+            sleep 0.1
+        done
+        if [ ! -f "$dir/out/$name.rect" ]; then
+            echo "screenshots: the $name dialog did not open" >&2
+            kill "$shots" 2>/dev/null || true
+            exit 1
+        fi
+        read -r x y w h <"$dir/out/$name.rect"
+        sleep 0.5  # let it paint
+        /usr/bin/import -window root -crop "${w}x${h}+${x}+${y}" +repage \
+            "$images/conduit-$name-$language.png"
+        touch "$dir/out/$name.done"
+        echo "docs/images/conduit-$name-$language.png"
+    done
+    wait "$shots"
+done
