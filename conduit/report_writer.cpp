@@ -1,0 +1,240 @@
+#include "report_writer.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include "report_files.h"
+#include "session.h"
+#include "settings.h"
+
+namespace {
+
+// How a column's value is written.
+enum class Form {
+    Text,     // text delimiter, text, text delimiter
+    Date,     // like Text when QuoteDateFields is on, else bare
+    Integer,  // "%d"
+    Real,     // "%lf": fixed point, six decimals
+    Notes,    // like Text, after the line-break rule
+};
+
+struct Column {
+    Form form;
+    const char* text;
+    long long integer;
+    double real;
+};
+
+Column TextColumn(const char* text) { return {Form::Text, text, 0, 0.0}; }
+Column DateColumn(const char* text) { return {Form::Date, text, 0, 0.0}; }
+Column NotesColumn(const char* text) { return {Form::Notes, text, 0, 0.0}; }
+Column IntegerColumn(long long value) { return {Form::Integer, nullptr, value, 0.0}; }
+Column RealColumn(double value) { return {Form::Real, nullptr, 0, value}; }
+
+constexpr int kUserIdColumn = 1;
+
+// Fills columns with the kind's values in report order; returns their count.
+int KindColumns(RecordKind kind, const RecordFields& r, Column* columns) {
+    int n = 0;
+    columns[n++] = TextColumn(pilotId);
+    columns[n++] = TextColumn(userId);
+    columns[n++] = DateColumn(r.Datum);
+    switch (kind) {
+        case RecordKind::Task: {
+            const TaskFields& t = r.task;
+            columns[n++] = TextColumn(t.Kunde);
+            columns[n++] = TextColumn(t.Projekt);
+            columns[n++] = TextColumn(t.Taetigkeit);
+            columns[n++] = DateColumn(t.Startzeit);
+            columns[n++] = IntegerColumn(t.Dauer);
+            columns[n++] = NotesColumn(t.Bemerkungen);
+            break;
+        }
+        case RecordKind::Expense: {
+            const ExpenseFields& e = r.expense;
+            columns[n++] = TextColumn(e.Kunde);
+            columns[n++] = TextColumn(e.Projekt);
+            columns[n++] = TextColumn(e.Verwendung);
+            columns[n++] = RealColumn(e.quantity);
+            columns[n++] = RealColumn(e.unitPrice);
+            columns[n++] = RealColumn(e.total);
+            columns[n++] = NotesColumn(e.Bemerkungen);
+            break;
+        }
+        case RecordKind::Route: {
+            const RouteFields& t = r.route;
+            columns[n++] = TextColumn(t.Kunde);
+            columns[n++] = TextColumn(t.Projekt);
+            columns[n++] = TextColumn(t.Taetigkeit);
+            columns[n++] = TextColumn(t.Abfahrt);
+            columns[n++] = TextColumn(t.Ankunft);
+            columns[n++] = IntegerColumn(t.Abfahrt_KM);
+            columns[n++] = IntegerColumn(t.Ankunft_KM);
+            columns[n++] = IntegerColumn(t.Entfernung_KM);
+            columns[n++] = NotesColumn(t.Bemerkungen);
+            break;
+        }
+        case RecordKind::Contact: {
+            const ContactFields& c = r.contact;
+            columns[n++] = TextColumn(c.Kunde);
+            columns[n++] = TextColumn(c.Projekt);
+            columns[n++] = TextColumn(c.Thema);
+            columns[n++] = TextColumn(c.Name);
+            columns[n++] = NotesColumn(c.Bemerkungen);
+            break;
+        }
+        case RecordKind::Memo: {
+            const MemoFields& m = r.memo;
+            columns[n++] = TextColumn(m.Kunde);
+            columns[n++] = TextColumn(m.Projekt);
+            columns[n++] = TextColumn(m.Thema);
+            columns[n++] = NotesColumn(m.Bemerkungen);
+            break;
+        }
+    }
+    return n;
+}
+
+// Writes bytes to a binary stream the way a text stream would store them:
+// every line feed becomes carriage return and line feed, on every platform.
+class LineWriter {
+  public:
+    explicit LineWriter(std::FILE* file) : file_(file) {}
+
+    void Bytes(const char* data, size_t length) {
+        if (length > 0) std::fwrite(data, 1, length, file_);
+    }
+
+    // A zero-terminated text, at most size bytes of it.
+    void Text(const char* text, size_t size = static_cast<size_t>(-1)) {
+        const char* run = text;
+        const char* p = text;
+        for (; static_cast<size_t>(p - text) < size && *p != '\0'; ++p) {
+            if (*p == '\n') {
+                Bytes(run, static_cast<size_t>(p - run));
+                LineEnd();
+                run = p + 1;
+            }
+        }
+        Bytes(run, static_cast<size_t>(p - run));
+    }
+
+    // Notes: with singleLine every carriage return and line feed is a blank.
+    void Notes(const char* text, bool singleLine) {
+        if (!singleLine) {
+            Text(text);
+            return;
+        }
+        const char* run = text;
+        const char* p = text;
+        for (; *p != '\0'; ++p) {
+            if (*p == '\r' || *p == '\n') {
+                Bytes(run, static_cast<size_t>(p - run));
+                std::fputc(' ', file_);
+                run = p + 1;
+            }
+        }
+        Bytes(run, static_cast<size_t>(p - run));
+    }
+
+    // A one-character delimiter setting; an empty one adds nothing.
+    void Delimiter(const char (&delimiter)[2]) {
+        if (delimiter[0] != '\0') std::fputc(static_cast<unsigned char>(delimiter[0]), file_);
+    }
+
+    void LineEnd() { Bytes("\r\n", 2); }
+
+  private:
+    std::FILE* file_;
+};
+
+void WriteNamesLine(LineWriter& out, SettingsRecord& s, int index, bool withUserId) {
+    const char(*names)[kColumnNameSize] = ColumnSlots(s, index);
+    const int count = ColumnSlotCount(index);
+    bool first = true;
+    for (int i = 0; i < count; ++i) {
+        if (i == kUserIdColumn && !withUserId) continue;
+        if (!first) out.Delimiter(s.FieldDelimiter);
+        first = false;
+        out.Delimiter(s.StringDelimiter);
+        out.Text(names[i], kColumnNameSize);
+        out.Delimiter(s.StringDelimiter);
+    }
+    out.LineEnd();
+}
+
+void WriteValue(LineWriter& out, const SettingsRecord& s, const Column& column) {
+    switch (column.form) {
+        case Form::Date:
+            if (!s.QuoteDateFields) {
+                out.Text(column.text);
+                return;
+            }
+            [[fallthrough]];
+        case Form::Text:
+            out.Delimiter(s.StringDelimiter);
+            out.Text(column.text);
+            out.Delimiter(s.StringDelimiter);
+            return;
+        case Form::Notes:
+            out.Delimiter(s.StringDelimiter);
+            out.Notes(column.text, s.SingleLineNotes != 0);
+            out.Delimiter(s.StringDelimiter);
+            return;
+        case Form::Integer: {
+            char buffer[24];
+            std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, column.integer);
+            out.Bytes(buffer, static_cast<size_t>(r.ptr - buffer));
+            return;
+        }
+        case Form::Real: {
+            // The whole fixed-point expansion of the largest double fits.
+            char buffer[400];
+            std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, column.real,
+                                                   std::chars_format::fixed, 6);
+            out.Bytes(buffer, static_cast<size_t>(r.ptr - buffer));
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+int WriteReportLine(RecordKind kind, const RecordFields& fields) {
+    const int index = ReportIndex(kind);
+    std::FILE* file = reportFiles[index];
+    if (file == nullptr) return 0;
+    SettingsRecord& s = ConduitSettings;
+    const bool withUserId = userId[0] != '\0';
+    LineWriter out(file);
+
+    if (std::ftell(file) == 0) {
+        if (s.ReportTitle) {
+            out.Text(ReportTitleSetting(s, index), kTitleSize);
+            out.LineEnd();
+            out.LineEnd();
+        }
+        if (s.FieldNames) WriteNamesLine(out, s, index, withUserId);
+    } else if (s.SeparateReports && reportCounters[index] == 0) {
+        out.Text(s.ReportSeparator, kSeparatorSize);
+        out.LineEnd();
+    }
+
+    Column columns[kMaxColumns];
+    const int count = KindColumns(kind, fields, columns);
+    bool first = true;
+    for (int i = 0; i < count; ++i) {
+        if (i == kUserIdColumn && !withUserId) continue;
+        if (!first) out.Delimiter(s.FieldDelimiter);
+        first = false;
+        WriteValue(out, s, columns[i]);
+    }
+    ++reportCounters[index];
+    out.LineEnd();
+
+    // Flushed, so that a record is never reported as written (and then
+    // deleted on the handheld) while its line still waits in a buffer.
+    const bool flushed = std::fflush(file) == 0;
+    return flushed && !std::ferror(file) ? 1 : 0;
+}
