@@ -144,9 +144,13 @@ bool CopyRecords(ProgressFn progress, HWND status) {
     // inside the buffer.
     char* recordBuffer = new (std::nothrow) char[kRecordBufferBytes + 1];
     uint16_t count = 0;
-    SyncGetDBRecordCount(database, &count);
-    bool success = recordBuffer != nullptr;
-    if (!success) LogMessage(Msg(msgAddEntryFailed));
+    // Without a count nothing would be read, and the marks of every record
+    // would be reset: a failed count fails the pass.
+    bool success = SyncGetDBRecordCount(database, &count) == 0;
+    if (success && recordBuffer == nullptr) {
+        LogMessage(Msg(msgAddEntryFailed));
+        success = false;
+    }
     const bool modifiedOnly = ConduitSettings.SyncBackupMethod == 1;
     const bool deleting = ConduitSettings.DeleteRecords != 0;
     uint16_t index = 0;

@@ -188,6 +188,9 @@ LRESULT CALLBACK WatchTexts(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && currentRun != nullptr && message->message == WM_SETTEXT &&
         GetDlgCtrlID(message->hwnd) == 2001) {
         currentRun->status.push_back(reinterpret_cast<const char*>(message->lParam));
+        if (currentOptions != nullptr && currentOptions->onStatus) {
+            currentOptions->onStatus(currentRun->status.back());
+        }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

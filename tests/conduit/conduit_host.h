@@ -74,6 +74,7 @@ struct SyncOptions {
     bool activeWindow = false;    // an active window for the status strip
     std::string dataPath = "\1";  // "\1": the case's data directory
     std::function<void()> onProgress;
+    std::function<void(const std::string&)> onStatus;  // needs activeWindow
 };
 
 class LoadedConduit {

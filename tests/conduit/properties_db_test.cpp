@@ -58,7 +58,9 @@ TEST_F(PropertyDatabaseTest, LoadTakesCategory14KeyValueRecords) {
     EXPECT_STREQ(handheldProperties.Get("NAME"), "first=second");
     EXPECT_EQ(handheldProperties.Get("Other"), nullptr);
     // A record longer than the buffer is taken as far as the buffer goes.
-    EXPECT_EQ(std::string(handheldProperties.Get("long")), longValue.substr(0, 4023 - 5));
+    const std::string taken = handheldProperties.Get("long");
+    EXPECT_EQ(taken.size(), 4024u - 5);
+    EXPECT_EQ(taken.find_first_not_of('v'), std::string::npos);
     EXPECT_TRUE(logged.empty());
 }
 

@@ -341,14 +341,32 @@ TEST_F(SessionTest, FullDiskKeepsTheModificationMarks) {
     EXPECT_EQ(DirtyCount(db), 3);
 }
 
-// The host closes the conduit's database before the pass: reads fail with
-// "bad handle", which is not the end of the records.
+void CloseEveryDatabase() {
+    for (int handle = 1; handle < 256; ++handle) SyncCloseDB(static_cast<uint8_t>(handle));
+}
+
+// The host closes the conduit's database before the first read: reads fail
+// with "bad handle", which is not the end of the records.
 TEST_F(SessionTest, ReadFailureOtherThanNotFoundFailsThePass) {
     c_.CopyExampleHandheld();
     SyncOptions options;
-    options.onProgress = [] {
-        for (int handle = 1; handle < 256; ++handle) SyncCloseDB(static_cast<uint8_t>(handle));
+    options.activeWindow = true;
+    options.onStatus = [](const std::string& text) {
+        if (text == "Verbleibende Datens\344tze #8") CloseEveryDatabase();
     };
+    SyncRun run = Run(options);
+    EXPECT_EQ(run.result, -1);
+    EXPECT_EQ(run.log, Section(Join({{kWarn}, UsingLines(c_.dataDir), {kProps}}), 17));
+    EXPECT_EQ(DirtyCount(c_.ReadDatabase("Ledgerly_DB")), 5);
+    EXPECT_EQ(c_.ReadReport(kFiles[0]), "");
+}
+
+// The same before the record count is asked: without a count nothing is
+// read, so the marks must not be reset.
+TEST_F(SessionTest, CountFailureFailsThePass) {
+    c_.CopyExampleHandheld();
+    SyncOptions options;
+    options.onProgress = CloseEveryDatabase;
     SyncRun run = Run(options);
     EXPECT_EQ(run.result, -1);
     EXPECT_EQ(run.log, Section(Join({{kWarn}, UsingLines(c_.dataDir), {kProps}}), 17));
