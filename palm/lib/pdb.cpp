@@ -1,0 +1,205 @@
+// Parsing and serialising .pdb file images. Everything here works on bytes in
+// memory; file access lives in pdb_file.cpp.
+#include "palm/pdb.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace palm {
+namespace {
+
+uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+uint32_t Get32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+void Put16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(static_cast<uint8_t>(v >> 8));
+    out.push_back(static_cast<uint8_t>(v));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+// One block of data that runs from its offset to the next block's offset.
+struct Section {
+    std::string what;  // for messages: "appInfo block", "record 3"
+    uint32_t offset;
+    std::vector<uint8_t>* target;
+};
+
+}  // namespace
+
+std::string Database::Name() const {
+    const auto* end = std::find(header.name, header.name + sizeof header.name, 0);
+    return std::string(header.name, end);
+}
+
+void Database::SetName(const std::string& name) {
+    std::memset(header.name, 0, sizeof header.name);
+    std::memcpy(header.name, name.data(), std::min(name.size(), sizeof header.name - 1));
+}
+
+uint32_t FourCC(const char* text) {
+    uint32_t code = 0;
+    size_t n = std::strlen(text);
+    for (size_t i = 0; i < 4; ++i) code = code << 8 | (i < n ? static_cast<uint8_t>(text[i]) : 0);
+    return code;
+}
+
+std::string FourCCText(uint32_t code) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) text += static_cast<char>(code >> shift & 0xFF);
+    return text;
+}
+
+bool Parse(const uint8_t* bytes, size_t size, const std::string& label, Database& db,
+           std::string& error) {
+    auto fail = [&](const std::string& fault) {
+        error = label + ": " + fault;
+        return false;
+    };
+    if (size < kHeaderSize) {
+        return fail("truncated header: the file has " + std::to_string(size) +
+                    " bytes, a database header needs " + std::to_string(kHeaderSize));
+    }
+    Database result;
+    Header& h = result.header;
+    std::memcpy(h.name, bytes, sizeof h.name);
+    h.attributes = Get16(bytes + 32);
+    h.version = Get16(bytes + 34);
+    h.creationDate = Get32(bytes + 36);
+    h.modificationDate = Get32(bytes + 40);
+    h.backupDate = Get32(bytes + 44);
+    h.modificationNumber = Get32(bytes + 48);
+    h.appInfoOffset = Get32(bytes + 52);
+    h.sortInfoOffset = Get32(bytes + 56);
+    h.type = Get32(bytes + 60);
+    h.creator = Get32(bytes + 64);
+    h.uniqueIdSeed = Get32(bytes + 68);
+    h.nextRecordListId = Get32(bytes + 72);
+    h.recordCount = Get16(bytes + 76);
+
+    if (h.attributes & kDbResource) {
+        return fail("is a resource database (header attribute 0x0001), not a record database");
+    }
+    if (h.nextRecordListId != 0) {
+        return fail("next record list id is " + std::to_string(h.nextRecordListId) + ", must be 0");
+    }
+    const size_t listEnd = kHeaderSize + kRecordEntrySize * h.recordCount;
+    if (listEnd > size) {
+        return fail("record count " + std::to_string(h.recordCount) +
+                    " does not match the file: its record list would end at byte " +
+                    std::to_string(listEnd) + ", the file has " + std::to_string(size) + " bytes");
+    }
+
+    result.records.resize(h.recordCount);
+    std::vector<Section> sections;
+    if (h.appInfoOffset != 0) {
+        result.hasAppInfo = true;
+        sections.push_back({"appInfo block", h.appInfoOffset, &result.appInfo});
+    }
+    if (h.sortInfoOffset != 0) {
+        result.hasSortInfo = true;
+        sections.push_back({"sortInfo block", h.sortInfoOffset, &result.sortInfo});
+    }
+    for (size_t i = 0; i < h.recordCount; ++i) {
+        const uint8_t* entry = bytes + kHeaderSize + kRecordEntrySize * i;
+        Record& r = result.records[i];
+        r.flags = entry[4] & kRecFlagMask;
+        r.category = entry[4] & kRecCategoryMask;
+        r.uniqueId = static_cast<uint32_t>(entry[5]) << 16 | entry[6] << 8 | entry[7];
+        sections.push_back({"record " + std::to_string(i), Get32(entry), &r.data});
+    }
+
+    uint32_t previous = 0;
+    std::string previousWhat;
+    for (const Section& s : sections) {
+        if (s.offset > size) {
+            return fail(s.what + " offset " + std::to_string(s.offset) +
+                        " lies outside the file (" + std::to_string(size) + " bytes)");
+        }
+        if (s.offset < listEnd) {
+            return fail(s.what + " offset " + std::to_string(s.offset) +
+                        " lies inside the header and record list (which end at byte " +
+                        std::to_string(listEnd) + ")");
+        }
+        if (s.offset < previous) {
+            return fail(s.what + " offset " + std::to_string(s.offset) + " is below the " +
+                        previousWhat + " offset " + std::to_string(previous));
+        }
+        previous = s.offset;
+        previousWhat = s.what;
+    }
+    for (size_t i = 0; i < sections.size(); ++i) {
+        size_t end = i + 1 < sections.size() ? sections[i + 1].offset : size;
+        sections[i].target->assign(bytes + sections[i].offset, bytes + end);
+    }
+    db = std::move(result);
+    return true;
+}
+
+bool Serialize(const Database& db, std::vector<uint8_t>& out, std::string& error) {
+    const size_t count = db.records.size();
+    if (count > kMaxRecords) {
+        error = "too many records: " + std::to_string(count) + ", a database holds at most " +
+                std::to_string(kMaxRecords);
+        return false;
+    }
+    uint64_t total =
+        kHeaderSize + kRecordEntrySize * count + 2 + db.appInfo.size() + db.sortInfo.size();
+    for (size_t i = 0; i < count; ++i) {
+        const Record& r = db.records[i];
+        if (r.category > kRecCategoryMask || (r.flags & ~kRecFlagMask) ||
+            r.uniqueId > kMaxUniqueId) {
+            error = "record " + std::to_string(i) +
+                    " cannot be stored: category, flags or unique id out of range";
+            return false;
+        }
+        total += r.data.size();
+    }
+    if (total > 0xFFFFFFFFu) {
+        error = "database too large for the file format";
+        return false;
+    }
+
+    const Header& h = db.header;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(static_cast<size_t>(total));
+    bytes.insert(bytes.end(), h.name, h.name + sizeof h.name);
+    Put16(bytes, h.attributes);
+    Put16(bytes, h.version);
+    Put32(bytes, h.creationDate);
+    Put32(bytes, h.modificationDate);
+    Put32(bytes, h.backupDate);
+    Put32(bytes, h.modificationNumber);
+    uint32_t pos = static_cast<uint32_t>(kHeaderSize + kRecordEntrySize * count + 2);
+    const uint32_t appInfoOffset = db.hasAppInfo ? pos : 0;
+    pos += static_cast<uint32_t>(db.appInfo.size());
+    const uint32_t sortInfoOffset = db.hasSortInfo ? pos : 0;
+    pos += static_cast<uint32_t>(db.sortInfo.size());
+    Put32(bytes, appInfoOffset);
+    Put32(bytes, sortInfoOffset);
+    Put32(bytes, h.type);
+    Put32(bytes, h.creator);
+    Put32(bytes, h.uniqueIdSeed);
+    Put32(bytes, h.nextRecordListId);
+    Put16(bytes, static_cast<uint16_t>(count));
+    for (const Record& r : db.records) {
+        Put32(bytes, pos);
+        bytes.push_back(static_cast<uint8_t>(r.flags | r.category));
+        bytes.push_back(static_cast<uint8_t>(r.uniqueId >> 16));
+        bytes.push_back(static_cast<uint8_t>(r.uniqueId >> 8));
+        bytes.push_back(static_cast<uint8_t>(r.uniqueId));
+        pos += static_cast<uint32_t>(r.data.size());
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    bytes.insert(bytes.end(), db.appInfo.begin(), db.appInfo.end());
+    bytes.insert(bytes.end(), db.sortInfo.begin(), db.sortInfo.end());
+    for (const Record& r : db.records) bytes.insert(bytes.end(), r.data.begin(), r.data.end());
+    out = std::move(bytes);
+    return true;
+}
+
+}  // namespace palm
