@@ -160,3 +160,108 @@ void SetMessageText(MessageKey key, const char* value) {
 void ResetMessageTexts() {
     for (MessageEntry& entry : MessageCatalog) entry.text = entry.builtInText;
 }
+
+#ifdef _WIN32
+
+namespace {
+
+constexpr char kMessageFileName[] = "conduit.nls";
+constexpr DWORD kHeaderValueSize = 80;
+constexpr DWORD kLanguageSize = 20;
+constexpr DWORD kMessageValueSize = 256;
+
+// Whole-text comparison that ignores the case of A-Z only.
+bool SameText(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
+        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
+        if (x != y) return false;
+        if (x == '\0') return true;
+    }
+}
+
+void ShowFault(const char* text) { MessageBoxA(GetActiveWindow(), text, "Internal Error", MB_OK); }
+
+struct HeaderCheck {
+    const char* key;
+    const char* expected;
+    const char* missing;
+    const char* mismatch;
+};
+
+const HeaderCheck kHeaderChecks[] = {
+    {"ContentType", "NLS-Message-File",
+     "ERROR: Unable to identify message file type!\n\nDefault language will be used.",
+     "ERROR: Content type mismatch in message file!\n\nDefault language will be used."},
+    {"ContentVersion", "1.00",
+     "ERROR: Unable to determine content version of message file!\n\nDefault language will be "
+     "used.",
+     "ERROR: Content version mismatch in message file!\n\nDefault language will be used."},
+    {"ModuleName", "LYConduit20",
+     "ERROR: Unable to identify message file!\n\nDefault language will be used.",
+     "ERROR: Module mismatch in message file!\n\nDefault language will be used."},
+    {"ModuleVersion", "0.50",
+     "ERROR: Unable to determine version of message file!\n\nDefault language will be used.",
+     "ERROR: Module version mismatch in message file!\n\nDefault language will be used."},
+};
+
+// Path of the message file beside module; false when it does not fit.
+bool MessageFilePath(HINSTANCE module, char (&path)[MAX_PATH]) {
+    DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    char* slash = std::strrchr(path, '\\');
+    size_t folder = slash != nullptr ? static_cast<size_t>(slash - path) + 1 : 0;
+    if (folder + sizeof kMessageFileName > MAX_PATH) return false;
+    std::memcpy(path + folder, kMessageFileName, sizeof kMessageFileName);
+    return true;
+}
+
+}  // namespace
+
+void LoadMessageFile(HINSTANCE module) {
+    char path[MAX_PATH];
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    if (MessageFilePath(module, path)) attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        ShowFault("ERROR: Unable to locate message file!\n\nDefault language will be used.");
+        return;
+    }
+    for (const HeaderCheck& check : kHeaderChecks) {
+        char value[kHeaderValueSize] = "";
+        GetPrivateProfileStringA("General", check.key, "", value, kHeaderValueSize, path);
+        if (value[0] == '\0') {
+            ShowFault(check.missing);
+            return;
+        }
+        if (!SameText(value, check.expected)) {
+            ShowFault(check.mismatch);
+            return;
+        }
+    }
+
+    char language[kLanguageSize] = "";
+    if (GetLocaleInfoA(GetUserDefaultLCID(), LOCALE_SABBREVLANGNAME, language, kLanguageSize) ==
+        0) {
+        language[0] = '\0';
+    }
+    if (language[0] != '\0' && GetPrivateProfileIntA("Languages", language, 0, path) == 0) {
+        language[0] = '\0';
+    }
+    if (language[0] == '\0') {
+        GetPrivateProfileStringA("General", "DefaultLanguage", "", language, kLanguageSize, path);
+    }
+    if (language[0] == '\0') return;
+    LoadMessageTexts(path, language);
+}
+
+void LoadMessageTexts(const char* path, const char* section) {
+    for (int i = 0; i < kMessageCount; ++i) {
+        char value[kMessageValueSize] = "";
+        GetPrivateProfileStringA(section, MessageCatalog[i].key, "", value, kMessageValueSize,
+                                 path);
+        value[kMessageValueSize - 1] = '\0';
+        if (value[0] != '\0') SetMessageText(static_cast<MessageKey>(i), value);
+    }
+}
+
+#endif

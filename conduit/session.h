@@ -19,6 +19,8 @@ void LogMessage(const char* format, const char* argument);
 // Closes the conduit's section as finished or aborted.
 void LogFinish();
 void LogAbort();
+// Starts a new log section: the next line opens it with the conduit's header.
+void ResetLogHeader();
 
 #ifdef _WIN32
 #include "hotsync.h"

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The main job: a HotSync of the bundled example handheld through the
+# Ledgerly conduit. Builds the 32-bit Windows preset when needed, registers
+# Tessel20.dll with the HotSync manager stand-in (the entry the installer
+# writes), runs `hotsync sync` on a scratch copy of the example handheld and
+# prints the HotSync log and the five reports.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+bash scripts/setup.sh
+
+build=$root/build/win32
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake --preset win32 >/dev/null
+fi
+cmake --build "$build" -j2 --target Tessel20 hotsync example_handheld >/dev/null
+
+run() { "$build/wine-run" "$@"; }
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+# A scratch handheld, so the repository's example stays as it is.
+demo=$build/demo
+rm -rf "$demo"
+mkdir -p "$demo/handheld" "$demo/desktop"
+cp "$build/examples/handheld/"*.pdb "$build/examples/handheld/User.txt" "$demo/handheld/"
+
+# Register the conduit: the first ApplicationN that is free or already ours.
+hotsync_key='HKCU\Software\U.S. Robotics\Pilot Desktop'
+library=$(winpath "$build/bin/Tessel20.dll")
+n=1
+while conduit=$(run reg query "$hotsync_key\\Application$n" /v Conduit 2>/dev/null); do
+  case "$conduit" in *Tessel20.dll*) break ;; esac
+  n=$((n + 1))
+done
+key="$hotsync_key\\Application$n"
+run reg add "$key" /v Conduit /t REG_SZ /d "$library" /f >/dev/null
+run reg add "$key" /v Creator /t REG_DWORD /d 0x4C444759 /f >/dev/null
+run reg add "$key" /v Directory /t REG_SZ /d Tessel /f >/dev/null
+run reg add "$key" /v Name /t REG_SZ /d Ledgerly /f >/dev/null
+run reg add "$key" /v Priority /t REG_DWORD /d 2 /f >/dev/null
+echo "Registered $library as $key"
+echo
+
+status=0
+run "$build/bin/hotsync.exe" sync --handheld "$(winpath "$demo/handheld")" \
+  --desktop "$(winpath "$demo/desktop")" || status=$?
+
+user_folder="$demo/desktop/Ziduv Vazuv"
+show() {
+  echo
+  echo "=== $1"
+  iconv -f WINDOWS-1252 -t UTF-8 "$2" | tr -d '\r'
+}
+show "HotSync log" "$user_folder/HotSync.log"
+for report in "Ledgerly Arbeitszeiten.txt" "Ledgerly Ausgaben.txt" "Ledgarly Fahrten.txt" \
+              "Ledgerly Kontakte.txt" "Ledgerly Notizen.txt"; do
+  show "$report" "$user_folder/Tessel/$report"
+done
+echo
+echo "(files under $user_folder)"
+exit $status

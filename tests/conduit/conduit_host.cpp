@@ -1,0 +1,293 @@
+#include "conduit_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+#include "palm/hslog20.h"
+#include "palm/sync20.h"
+#include "palm/synctypes.h"
+
+std::ostream& operator<<(std::ostream& out, const LogEntry& entry) {
+    return out << "{" << entry.activity << ", \"" << entry.text << "\"}";
+}
+
+Log Section(std::vector<std::string> lines, int closing) {
+    Log log = {{19, ""}, {-1, "Ledgerly"}};
+    for (std::string& line : lines) log.push_back({-1, std::move(line)});
+    log.push_back({closing, ""});
+    return log;
+}
+
+std::string TestName() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(info->test_suite_name()) + "." + info->name();
+}
+
+std::string BinFolder() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    *std::strrchr(path, '\\') = '\0';
+    return path;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+namespace {
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+std::string FullPath(const std::string& path) {
+    char full[MAX_PATH];
+    GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    return full;
+}
+
+}  // namespace
+
+ConduitCase::ConduitCase(const std::string& suffix) {
+    CreateDirectoryA("cases", nullptr);
+    root = FullPath("cases\\" + TestName() + suffix);
+    RemoveTree(root);
+    CreateDirectoryA(root.c_str(), nullptr);
+    handheld = root + "\\handheld";
+    CreateDirectoryA(handheld.c_str(), nullptr);
+    CreateDirectoryA((root + "\\desktop").c_str(), nullptr);
+    dataDir = root + "\\desktop\\Data";
+    registryPath = "Software\\Tessel Tests\\" + TestName() + suffix;
+    RegDeleteTreeA(HKEY_CURRENT_USER, registryPath.c_str());
+    HKEY key;
+    RegCreateKeyA(HKEY_CURRENT_USER, registryPath.c_str(), &key);
+    RegCloseKey(key);
+    conduitPath = BinFolder() + "\\Tessel20.dll";
+}
+
+ConduitCase::~ConduitCase() { RegDeleteTreeA(HKEY_CURRENT_USER, registryPath.c_str()); }
+
+void ConduitCase::WriteUser(const std::string& name) {
+    WriteFileBytes(handheld + "\\User.txt", name + "\r\n");
+}
+
+void ConduitCase::WriteDatabase(const std::string& name,
+                                const std::vector<HandheldRecord>& records) {
+    palm::Database db;
+    db.SetName(name);
+    db.header.type = palm::FourCC("DATA");
+    db.header.creator = palm::FourCC("LDGY");
+    uint32_t id = 0x1000;
+    for (const HandheldRecord& r : records) {
+        palm::Record record;
+        record.category = static_cast<uint8_t>(r.category);
+        record.flags = r.dirty ? palm::kRecDirty : 0;
+        record.uniqueId = id++;
+        record.data.assign(r.text.begin(), r.text.end());
+        record.data.push_back(0);
+        db.records.push_back(std::move(record));
+    }
+    db.header.uniqueIdSeed = id;
+    std::string error;
+    ASSERT_TRUE(palm::WriteFile(handheld + "\\" + name + ".pdb", db, error)) << error;
+}
+
+palm::Database ConduitCase::ReadDatabase(const std::string& name) {
+    palm::Database db;
+    std::string error;
+    EXPECT_TRUE(palm::ReadFile(handheld + "\\" + name + ".pdb", db, error)) << error;
+    return db;
+}
+
+void ConduitCase::CopyExampleHandheld() {
+    const std::string example = BinFolder() + "\\..\\examples\\handheld\\";
+    for (const char* file : {"Ledgerly_DB.pdb", "LedgerlyAux_DB.pdb", "User.txt"}) {
+        ASSERT_TRUE(CopyFileA((example + file).c_str(), (handheld + "\\" + file).c_str(), FALSE))
+            << example + file;
+    }
+}
+
+void ConduitCase::SetDword(const char* name, DWORD value) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, registryPath.c_str(), &key), ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+    RegCloseKey(key);
+}
+
+void ConduitCase::SetString(const char* name, const std::string& value) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, registryPath.c_str(), &key), ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+}
+
+void ConduitCase::RemoveSettingsKey() { RegDeleteTreeA(HKEY_CURRENT_USER, registryPath.c_str()); }
+
+void ConduitCase::UseMessageFile(const std::string& content) {
+    const std::string folder = root + "\\conduit";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    conduitPath = folder + "\\Tessel20.dll";
+    ASSERT_TRUE(CopyFileA((BinFolder() + "\\Tessel20.dll").c_str(), conduitPath.c_str(), FALSE));
+    WriteFileBytes(folder + "\\conduit.nls", content);
+}
+
+std::string ConduitCase::ReadReport(const std::string& fileName) const {
+    return ReadFileBytes(dataDir + "\\" + fileName);
+}
+
+bool ConduitCase::ReportExists(const std::string& fileName) const {
+    return GetFileAttributesA((dataDir + "\\" + fileName).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// --- the host ---------------------------------------------------------------
+
+namespace {
+
+SyncRun* currentRun = nullptr;
+const SyncOptions* currentOptions = nullptr;
+
+long __cdecl Progress(char* text) {
+    if (currentRun != nullptr) currentRun->progress.push_back(text != nullptr ? text : "");
+    if (currentOptions != nullptr && currentOptions->onProgress) currentOptions->onProgress();
+    return 0;
+}
+
+// Sees every text that the conduit gives the strip's text line (control 2001).
+LRESULT CALLBACK WatchTexts(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && currentRun != nullptr && message->message == WM_SETTEXT &&
+        GetDlgCtrlID(message->hwnd) == 2001) {
+        currentRun->status.push_back(reinterpret_cast<const char*>(message->lParam));
+        if (currentOptions != nullptr && currentOptions->onStatus) {
+            currentOptions->onStatus(currentRun->status.back());
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void __cdecl IgnoreReport(const char*) {}
+
+template <typename T>
+void Resolve(HMODULE module, const char* name, T& target) {
+    target = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+LoadedConduit::LoadedConduit(const std::string& path) {
+    module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module_ == nullptr) return;
+    Resolve(module_, "OpenConduit", open_);
+    Resolve(module_, "LibMain", libMain);
+    Resolve(module_, "GetConduitName", getName);
+    Resolve(module_, "GetConduitVersion", getVersion);
+}
+
+LoadedConduit::~LoadedConduit() {
+    if (module_ != nullptr) FreeLibrary(module_);
+}
+
+SyncRun LoadedConduit::Sync(ConduitCase& c, const SyncOptions& options) {
+    SyncRun run;
+    palm::SyncProperties properties;
+    std::memset(&properties, 0, sizeof properties);
+    properties.syncType = options.syncType;
+    const std::string dataPath = options.dataPath == "\1" ? c.dataDir : options.dataPath;
+    std::strncpy(properties.dataPath, dataPath.c_str(), sizeof properties.dataPath - 1);
+    std::strncpy(properties.registryPath, c.registryPath.c_str(),
+                 sizeof properties.registryPath - 1);
+
+    HWND owner = nullptr;
+    HHOOK hook = nullptr;
+    if (options.activeWindow) {
+        owner = CreateWindowExA(0, "STATIC", "HotSync", WS_POPUP | WS_VISIBLE, 100, 100, 400, 200,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetActiveWindow(owner);
+        hook = SetWindowsHookExA(WH_CALLWNDPROC, WatchTexts, nullptr, GetCurrentThreadId());
+    }
+    if (options.beginHotSync) SyncHostBegin(c.handheld.c_str(), IgnoreReport);
+    LogHostReset();
+    currentRun = &run;
+    currentOptions = &options;
+    run.result = open_ != nullptr ? open_(Progress, &properties) : -2;
+    currentRun = nullptr;
+    currentOptions = nullptr;
+    if (options.beginHotSync) run.leftOpen = SyncHostEnd();
+    for (long i = 0, n = LogHostCount(); i < n; ++i) {
+        int activity = 0;
+        const char* text = LogHostEntry(i, &activity, nullptr, nullptr);
+        run.log.push_back({activity, text != nullptr ? text : ""});
+    }
+    if (hook != nullptr) UnhookWindowsHookEx(hook);
+    if (owner != nullptr) DestroyWindow(owner);
+    return run;
+}
+
+DWORD RunProgram(const std::string& commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return 0xFFFFFFFF;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status;
+}
+
+Log ReadRawEntries(const std::string& path) {
+    Log log;
+    std::istringstream in(ReadFileBytes(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        std::string text;
+        for (size_t i = tab + 1; i < line.size(); ++i) {
+            if (line[i] == '\\' && i + 1 < line.size()) {
+                char e = line[++i];
+                text += e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : e;
+            } else {
+                text += line[i];
+            }
+        }
+        log.push_back({std::stoi(line.substr(0, tab)), text});
+    }
+    return log;
+}

@@ -1,0 +1,104 @@
+// A HotSync host for the tests: loads Tessel20.dll the way the HotSync
+// manager does and runs it over handheld folders made for each case.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "palm/pdb.h"
+
+struct LogEntry {
+    int activity;
+    std::string text;
+    bool operator==(const LogEntry& other) const {
+        return activity == other.activity && text == other.text;
+    }
+};
+using Log = std::vector<LogEntry>;
+std::ostream& operator<<(std::ostream& out, const LogEntry& entry);
+
+// Log entries of a section that starts with the conduit's header.
+Log Section(std::vector<std::string> lines, int closing);
+
+struct HandheldRecord {
+    int category;
+    bool dirty;
+    std::string text;  // stored with its terminating zero byte
+};
+
+// One test case: a folder of its own (handheld, desktop, conduit copy) and
+// a registry key of its own, both named after the running test.
+class ConduitCase {
+  public:
+    // suffix tells apart two cases of one test.
+    explicit ConduitCase(const std::string& suffix = "");
+    ~ConduitCase();
+
+    std::string root;          // cases\<test>
+    std::string handheld;      // root\handheld
+    std::string dataDir;       // root\desktop\Data, handed over as the data path
+    std::string registryPath;  // below HKEY_CURRENT_USER
+    std::string conduitPath;   // the library to load
+
+    void WriteUser(const std::string& name);
+    void WriteDatabase(const std::string& name, const std::vector<HandheldRecord>& records);
+    palm::Database ReadDatabase(const std::string& name);
+    // The bundled example handheld's databases and user name.
+    void CopyExampleHandheld();
+
+    void SetDword(const char* name, DWORD value);
+    void SetString(const char* name, const std::string& value);
+    void RemoveSettingsKey();
+
+    // Loads a copy of the library that has this message file beside it.
+    void UseMessageFile(const std::string& content);
+
+    std::string ReadReport(const std::string& fileName) const;
+    bool ReportExists(const std::string& fileName) const;
+};
+
+struct SyncRun {
+    long result = 0;
+    Log log;
+    std::vector<std::string> progress;  // texts handed to the progress callback
+    std::vector<std::string> status;    // texts of the status strip, in order
+    long leftOpen = 0;                  // databases the conduit left open
+};
+
+struct SyncOptions {
+    int syncType = 2;
+    bool beginHotSync = true;     // false: no HotSync is running (Sync Manager refuses)
+    bool activeWindow = false;    // an active window for the status strip
+    std::string dataPath = "\1";  // "\1": the case's data directory
+    std::function<void()> onProgress;
+    std::function<void(const std::string&)> onStatus;  // needs activeWindow
+};
+
+class LoadedConduit {
+  public:
+    explicit LoadedConduit(const std::string& path);
+    ~LoadedConduit();
+    bool ok() const { return module_ != nullptr; }
+    HMODULE module() const { return module_; }
+    SyncRun Sync(ConduitCase& c, const SyncOptions& options = SyncOptions());
+
+    long (*libMain)(HINSTANCE, DWORD, LPVOID) = nullptr;
+    long (*getName)(char*, WORD) = nullptr;
+    DWORD (*getVersion)() = nullptr;
+
+  private:
+    HMODULE module_ = nullptr;
+    long (*open_)(long (*)(char*), void*) = nullptr;
+};
+
+// Runs a program of the build (beside the test) and returns its exit status.
+DWORD RunProgram(const std::string& commandLine);
+// Raw log lines written by hotsync.exe --entries.
+Log ReadRawEntries(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string BinFolder();
+std::string TestName();

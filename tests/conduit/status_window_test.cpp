@@ -1,0 +1,217 @@
+// The status strip under a window made by the test, and transparent bitmaps
+// checked pixel by pixel.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <thread>
+#include <vector>
+
+#include "bitmaps.h"
+#include "entry.h"
+#include "messages.h"
+#include "status_window.h"
+
+HINSTANCE moduleHandle = GetModuleHandleA(nullptr);
+
+namespace {
+
+class OwnerWindow {
+  public:
+    OwnerWindow(int left, int top, int width, int height) {
+        window_ = CreateWindowExA(0, "STATIC", "HotSync", WS_POPUP | WS_VISIBLE, left, top, width,
+                                  height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetActiveWindow(window_);
+    }
+    ~OwnerWindow() { DestroyWindow(window_); }
+    HWND get() const { return window_; }
+
+  private:
+    HWND window_;
+};
+
+RECT ClientRect(HWND dialog, HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string Text(HWND control) {
+    char text[256];
+    GetWindowTextA(control, text, sizeof text);
+    return text;
+}
+
+TEST(StatusWindowTest, StripHangsUnderTheActiveWindow) {
+    OwnerWindow owner(40, 200, 500, 100);  // bottom edge at 300
+    ASSERT_NE(owner.get(), nullptr);
+    ASSERT_EQ(GetActiveWindow(), owner.get());
+
+    HWND strip = CreateSyncStatusWindow();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(GetActiveWindow(), owner.get());
+    EXPECT_TRUE(IsWindowVisible(strip));
+    EXPECT_EQ(GetWindow(strip, GW_OWNER), owner.get());
+
+    RECT r;
+    GetWindowRect(strip, &r);
+    EXPECT_EQ(r.left, 40);
+    EXPECT_EQ(r.right, 540);
+    EXPECT_EQ(r.top, 300);
+    EXPECT_EQ(r.bottom, 356);
+
+    HWND picture = GetDlgItem(strip, kStatusIconId);
+    RECT p = ClientRect(strip, picture);
+    EXPECT_EQ(p.left, 20);
+    EXPECT_EQ(p.top, 0);
+    EXPECT_EQ(p.right - p.left, 48);
+    EXPECT_EQ(p.bottom - p.top, 48);
+    EXPECT_EQ(GetWindowLongA(picture, GWL_STYLE) & SS_TYPEMASK, SS_BITMAP);
+
+    HWND text = GetDlgItem(strip, kStatusTextId);
+    RECT t = ClientRect(strip, text);
+    const int height = t.bottom - t.top;
+    EXPECT_EQ(height, STATUS_TEXT_HEIGHT);
+    EXPECT_EQ(t.left, 76);
+    EXPECT_EQ(t.top, (48 - height) / 2);
+#if STATUS_TEXT_HEIGHT == 13
+    EXPECT_EQ(t.top, 17);
+#endif
+    EXPECT_EQ(t.right - t.left, 416);
+    EXPECT_EQ(Text(text), Msg(msgSyncInitializing));
+
+    SetSyncStatusText(strip, "Verbleibende Datens\344tze #3");
+    EXPECT_EQ(Text(text), "Verbleibende Datens\344tze #3");
+    DestroySyncStatusWindow(strip);
+    EXPECT_FALSE(IsWindow(strip));
+}
+
+TEST(StatusWindowTest, PictureBlendsIntoTheButtonFace) {
+    OwnerWindow owner(0, 0, 300, 50);
+    HWND strip = CreateSyncStatusWindow();
+    ASSERT_NE(strip, nullptr);
+    HBITMAP shown = reinterpret_cast<HBITMAP>(
+        SendDlgItemMessageA(strip, kStatusIconId, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(shown, nullptr);
+    HBITMAP original = LoadBitmapA(moduleHandle, MAKEINTRESOURCEA(kStatusBitmapId));
+    ASSERT_NE(original, nullptr);
+
+    HDC a = CreateCompatibleDC(nullptr), b = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldA = SelectObject(a, shown), oldB = SelectObject(b, original);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF key = GetPixel(b, 0, 0);
+    EXPECT_EQ(key, RGB(192, 192, 192));
+    int background = 0;
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 48; ++x) {
+            COLORREF source = GetPixel(b, x, y);
+            COLORREF expected = source == key ? face : source;
+            background += source == key;
+            ASSERT_EQ(GetPixel(a, x, y), expected) << x << "," << y;
+        }
+    }
+    EXPECT_GT(background, 0);
+    EXPECT_LT(background, 48 * 48);
+    SelectObject(a, oldA);
+    SelectObject(b, oldB);
+    DeleteDC(a);
+    DeleteDC(b);
+    DeleteObject(original);
+    DestroySyncStatusWindow(strip);
+}
+
+TEST(StatusWindowTest, NoActiveWindowNoStrip) {
+    HWND strip = reinterpret_cast<HWND>(1);
+    HWND active = reinterpret_cast<HWND>(1);
+    // A fresh thread has no active window.
+    std::thread([&] {
+        strip = CreateSyncStatusWindow();
+        active = GetActiveWindow();
+    }).join();
+    EXPECT_EQ(strip, nullptr);
+    EXPECT_EQ(active, nullptr);
+    SetSyncStatusText(nullptr, "ignored");
+    DestroySyncStatusWindow(nullptr);
+}
+
+// --- MakeTransparentBitmap -------------------------------------------------
+
+struct Dib {
+    HBITMAP bitmap = nullptr;
+    uint32_t* pixels = nullptr;  // 0x00RRGGBB, top-down
+};
+
+Dib MakeDib(int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    Dib dib;
+    void* bits = nullptr;
+    dib.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    dib.pixels = static_cast<uint32_t*>(bits);
+    return dib;
+}
+
+uint32_t Pixel(COLORREF c) {
+    return static_cast<uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
+}
+
+std::vector<COLORREF> ReadPixels(HBITMAP bitmap, int width, int height) {
+    std::vector<COLORREF> pixels;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(dc, x, y));
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return pixels;
+}
+
+TEST(TransparentBitmapTest, KeyColourBecomesTheBackgroundEverywhere) {
+    const int w = 8, h = 6;
+    const COLORREF grey = RGB(192, 192, 192), face = RGB(212, 208, 200);
+    const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 0, 0),       RGB(255, 255, 255),
+                                RGB(1, 2, 3),   RGB(191, 192, 192), RGB(0, 128, 255)};
+    Dib dib = MakeDib(w, h);
+    ASSERT_NE(dib.bitmap, nullptr);
+    for (int i = 0; i < w * h; ++i) {
+        dib.pixels[i] = Pixel(i % 3 == 0 ? grey : colours[i % 6]);
+    }
+    GdiFlush();
+    std::vector<COLORREF> before = ReadPixels(dib.bitmap, w, h);
+    ASSERT_EQ(before[0], grey);
+
+    HBITMAP result = MakeTransparentBitmap(dib.bitmap, face);
+    ASSERT_NE(result, nullptr);
+    BITMAP info;
+    ASSERT_NE(GetObjectA(result, sizeof info, &info), 0);
+    EXPECT_EQ(info.bmWidth, w);
+    EXPECT_EQ(info.bmHeight, h);
+    std::vector<COLORREF> after = ReadPixels(result, w, h);
+    for (int i = 0; i < w * h; ++i) {
+        EXPECT_EQ(after[i], before[i] == grey ? face : before[i]) << "pixel " << i;
+    }
+    // The source is the caller's and unchanged, and selectable again.
+    EXPECT_EQ(ReadPixels(dib.bitmap, w, h), before);
+    DeleteObject(result);
+    DeleteObject(dib.bitmap);
+}
+
+TEST(TransparentBitmapTest, SingleColourComesBackAsBackground) {
+    Dib dib = MakeDib(5, 5);
+    for (int i = 0; i < 25; ++i) dib.pixels[i] = Pixel(RGB(10, 20, 30));
+    GdiFlush();
+    HBITMAP result = MakeTransparentBitmap(dib.bitmap, RGB(212, 208, 200));
+    ASSERT_NE(result, nullptr);
+    for (COLORREF c : ReadPixels(result, 5, 5)) EXPECT_EQ(c, RGB(212, 208, 200));
+    DeleteObject(result);
+    DeleteObject(dib.bitmap);
+    EXPECT_EQ(MakeTransparentBitmap(nullptr, 0), nullptr);
+}
+
+}  // namespace
