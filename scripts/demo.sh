@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The main job: a HotSync of the bundled example handheld through the
 # Ledgerly conduit. Builds the 32-bit Windows preset when needed, registers
-# Tessel20.dll with the HotSync manager stand-in (the entry the installer
-# writes), runs `hotsync sync` on a scratch copy of the example handheld and
-# prints the HotSync log and the five reports.
+# Tessel20.dll with the HotSync manager stand-in through the installer,
+# runs `hotsync sync` on a scratch copy of the example handheld and prints
+# the HotSync log and the five reports.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,7 +13,7 @@ build=$root/build/win32
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake --preset win32 >/dev/null
 fi
-cmake --build "$build" -j2 --target Tessel20 hotsync example_handheld >/dev/null
+cmake --build "$build" -j2 --target Tessel20 TesselSetup setup-driver hotsync example_handheld >/dev/null
 
 run() { "$build/wine-run" "$@"; }
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
@@ -24,21 +24,11 @@ rm -rf "$demo"
 mkdir -p "$demo/handheld" "$demo/desktop"
 cp "$build/examples/handheld/"*.pdb "$build/examples/handheld/User.txt" "$demo/handheld/"
 
-# Register the conduit: the first ApplicationN that is free or already ours.
-hotsync_key='HKCU\Software\U.S. Robotics\Pilot Desktop'
-library=$(winpath "$build/bin/Tessel20.dll")
-n=1
-while conduit=$(run reg query "$hotsync_key\\Application$n" /v Conduit 2>/dev/null); do
-  case "$conduit" in *Tessel20.dll*) break ;; esac
-  n=$((n + 1))
-done
-key="$hotsync_key\\Application$n"
-run reg add "$key" /v Conduit /t REG_SZ /d "$library" /f >/dev/null
-run reg add "$key" /v Creator /t REG_DWORD /d 0x4C444759 /f >/dev/null
-run reg add "$key" /v Directory /t REG_SZ /d Tessel /f >/dev/null
-run reg add "$key" /v Name /t REG_SZ /d Ledgerly /f >/dev/null
-run reg add "$key" /v Priority /t REG_DWORD /d 2 /f >/dev/null
-echo "Registered $library as $key"
+# Register the conduit through the real installer: setup-driver starts
+# TesselSetup.exe beside install.ini, presses Install, answers Yes to its
+# questions (replacing an earlier registration) and presses Quit.
+echo "=== TesselSetup"
+run "$build/bin/setup-driver.exe" install "$(winpath "$build/bin")" --create-key
 echo
 
 status=0
@@ -54,7 +44,7 @@ show() {
 show "HotSync log" "$user_folder/HotSync.log"
 for report in "Ledgerly Arbeitszeiten.txt" "Ledgerly Ausgaben.txt" "Ledgarly Fahrten.txt" \
               "Ledgerly Kontakte.txt" "Ledgerly Notizen.txt"; do
-  show "$report" "$user_folder/Tessel/$report"
+  show "$report" "$user_folder/Ledgerly/$report"
 done
 echo
 echo "(files under $user_folder)"
