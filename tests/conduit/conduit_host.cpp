@@ -91,7 +91,11 @@ ConduitCase::ConduitCase(const std::string& suffix) {
     HKEY key;
     RegCreateKeyA(HKEY_CURRENT_USER, registryPath.c_str(), &key);
     RegCloseKey(key);
-    conduitPath = BinFolder() + "\\Tessel20.dll";
+    // A copy of the library with a message file that keeps the built-in
+    // German texts, whatever the user's language and the shipped file say.
+    UseMessageFile(
+        "[General]\r\nContentType=NLS-Message-File\r\nContentVersion=1.00\r\n"
+        "ModuleName=LYConduit20\r\nModuleVersion=0.50\r\n");
 }
 
 ConduitCase::~ConduitCase() { RegDeleteTreeA(HKEY_CURRENT_USER, registryPath.c_str()); }
