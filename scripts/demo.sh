@@ -42,9 +42,9 @@ show() {
   iconv -f WINDOWS-1252 -t UTF-8 "$2" | tr -d '\r'
 }
 show "HotSync log" "$user_folder/HotSync.log"
-for report in "Ledgerly Arbeitszeiten.txt" "Ledgerly Ausgaben.txt" "Ledgarly Fahrten.txt" \
-              "Ledgerly Kontakte.txt" "Ledgerly Notizen.txt"; do
-  show "$report" "$user_folder/Ledgerly/$report"
+# The report file names are settings (install.ini seeds them per language).
+for report in "$user_folder/Ledgerly/"*.txt; do
+  show "$(basename "$report")" "$report"
 done
 echo
 echo "(files under $user_folder)"
