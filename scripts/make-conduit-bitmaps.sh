@@ -53,8 +53,8 @@ $IM -size 46x100 gradient:'rgb(40,70,150)-rgb(170,200,240)' \
     -draw 'roundrectangle 17,80 28,85 2,2' \
     -colors 250 -alpha off -depth 8 "rgb:$tmp/108.rgb"
 
-for spec in 102:48:24 103:48:24 104:48:24 105:48:24 108:46:100; do
-    IFS=: read -r name w h <<<"$spec"
+for picture in 102:48:24 103:48:24 104:48:24 105:48:24 108:46:100; do
+    IFS=: read -r name w h <<<"$picture"
     python3 - "$tmp/$name.rgb" "$w" "$h" "$out/bitmap$name.bmp" <<'PY'
 import struct, sys
 raw, w, h, target = open(sys.argv[1], 'rb').read(), int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
