@@ -6,7 +6,6 @@
 
 #include "settings.h"
 
-
 // Open report streams and the data lines written to each during this run,
 // indexed Task, Expense, Route, Contact, Memo. Two kinds configured with the
 // same file name share one stream.
