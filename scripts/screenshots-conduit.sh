@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes PNG screenshots of the conduit's HotSync action, options and about
-# dialogs from their real windows under Xvfb, once with the built-in German
-# texts and once in English (the shipped conduit.nls), into docs/images/:
-#   conduit-{action,options,about}-{de,en}.png
+# dialogs and of its HotSync status strip (under a stand-in for the HotSync
+# manager's progress window, during a HotSync of the example handheld) from
+# their real windows under Xvfb, once with the built-in German texts and once
+# in English (the shipped conduit.nls), into docs/images/:
+#   conduit-{action,options,about,status}-{de,en}.png
 # Needs a win32 build (made here when missing). Uses a Wine prefix of its own
 # that draws through the X11 driver (build/win32/wineprefix-x11).
 set -euo pipefail
@@ -12,7 +14,7 @@ build=$root/build/win32
 images=$root/docs/images
 
 if [ "${1:-}" != --inner ]; then
-    if [ ! -x "$build/bin/dialog_shots.exe" ]; then
+    if [ ! -x "$build/bin/dialog_shots.exe" ] || [ ! -x "$build/bin/status_shot.exe" ]; then
         cmake --preset win32 >/dev/null
         cmake --build "$build" -j2
     fi
@@ -28,28 +30,24 @@ work=$(mktemp -d)
 trap 'WINEPREFIX=$TESSEL_WINEPREFIX wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 windows() { echo "Z:${1//\//\\}"; }
 
-for language in de en; do
-    dir=$work/$language
+# shoot PROGRAM DIR NAME...: runs the program over the library copy in DIR and
+# takes one picture per NAME when it announces NAME.rect.
+shoot() {
+    local program=$1 dir=$2 name shots
+    shift 2
+    rm -rf "$dir/out"
     mkdir -p "$dir/out"
-    for file in "$library" SYNC20.dll HSLOG20.dll; do
-        [ -f "$build/bin/$file" ] && cp "$build/bin/$file" "$dir/"
-    done
-    if [ $language = en ]; then
-        cp "$build/bin/conduit.nls" "$dir/"
-    else
-        # A valid file that offers no language: the built-in German texts.
-        printf '[General]\nContentType=NLS-Message-File\nContentVersion=1.00\nModuleName=LYConduit20\nModuleVersion=0.50\n[Languages]\n' >"$dir/conduit.nls"
-    fi
-    "$build/wine-run" "$build/bin/dialog_shots.exe" "$(windows "$dir")" "$library" \
+    "$build/wine-run" "$build/bin/$program.exe" "$(windows "$dir")" "$library" \
         "$(windows "$dir/out")" &
     shots=$!
-    for name in action options about; do
+    for name in "$@"; do
         for _ in $(seq 600); do
             [ -f "$dir/out/$name.rect" ] && break
+            kill -0 "$shots" 2>/dev/null || break
             sleep 0.1
         done
         if [ ! -f "$dir/out/$name.rect" ]; then
-            echo "screenshots: the $name dialog did not open" >&2
+            echo "screenshots: $program did not show $name" >&2
             kill "$shots" 2>/dev/null || true
             exit 1
         fi
@@ -60,5 +58,24 @@ for language in de en; do
         touch "$dir/out/$name.done"
         echo "docs/images/conduit-$name-$language.png"
     done
-    wait "$shots"
+    if ! wait "$shots"; then
+        echo "screenshots: $program failed" >&2
+        exit 1
+    fi
+}
+
+for language in de en; do
+    dir=$work/$language
+    mkdir -p "$dir"
+    for file in "$library" SYNC20.dll HSLOG20.dll; do
+        [ -f "$build/bin/$file" ] && cp "$build/bin/$file" "$dir/"
+    done
+    if [ $language = en ]; then
+        cp "$build/bin/conduit.nls" "$dir/"
+    else
+        # A valid file that offers no language: the built-in German texts.
+        printf '[General]\nContentType=NLS-Message-File\nContentVersion=1.00\nModuleName=LYConduit20\nModuleVersion=0.50\n[Languages]\n' >"$dir/conduit.nls"
+    fi
+    shoot dialog_shots "$dir" action options about
+    shoot status_shot "$dir" status
 done
