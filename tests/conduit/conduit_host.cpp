@@ -92,6 +92,12 @@ ConduitCase::ConduitCase(const std::string& suffix) {
     RegCreateKeyA(HKEY_CURRENT_USER, registryPath.c_str(), &key);
     RegCloseKey(key);
     conduitPath = BinFolder() + "\\Tessel20.dll";
+    // The library's own German texts, whatever the user's locale: a copy of
+    // the library whose message file names no other language.
+    UseMessageFile(
+        "[General]\r\nContentType=NLS-Message-File\r\nContentVersion=1.00\r\n"
+        "ModuleName=LYConduit20\r\nModuleVersion=0.50\r\nDefaultLanguage=DEU\r\n"
+        "[Languages]\r\nDEU=1\r\n[DEU]\r\n");
 }
 
 ConduitCase::~ConduitCase() { RegDeleteTreeA(HKEY_CURRENT_USER, registryPath.c_str()); }

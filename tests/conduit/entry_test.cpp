@@ -82,7 +82,7 @@ TEST_F(HostProgramTest, ExampleHandheldThroughHotSync) {
 TEST_F(HostProgramTest, FailedRunGivesAFailedExitStatus) {
     c_.CopyExampleHandheld();
     DeleteFileA((c_.handheld + "\\Ledgerly_DB.pdb").c_str());
-    Register(BinFolder() + "\\Tessel20.dll");
+    Register(c_.conduitPath);
     EXPECT_EQ(Sync(), 1u);
     Log log = ReadRawEntries(c_.root + "\\entries.txt");
     ASSERT_FALSE(log.empty());
