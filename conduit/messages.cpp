@@ -112,9 +112,11 @@ const char kMakerHomePage[] = "https://tessel.example.org/ledgerly/";
 
 namespace {
 
-// Copies made for replaced texts; they live as long as the library.
-std::vector<std::unique_ptr<char[]>>& TextCopies() {
-    static std::vector<std::unique_ptr<char[]>> copies;
+// The copy behind each replaced text, one per entry: replacing a text again
+// releases the copy before, so reloading the message file at every call
+// never piles up memory while the library stays loaded.
+std::unique_ptr<char[]>* TextCopies() {
+    static std::unique_ptr<char[]> copies[kMessageCount];
     return copies;
 }
 
@@ -148,17 +150,18 @@ void ResolveEscapes(char* text) {
 }
 
 void SetMessageText(MessageKey key, const char* value) {
-    if (value == nullptr || value[0] == '\0') return;
+    if (value == nullptr || value[0] == '\0' || key < 0 || key >= kMessageCount) return;
     size_t length = std::strlen(value);
     std::unique_ptr<char[]> copy(new char[length + 1]);
     std::memcpy(copy.get(), value, length + 1);
     ResolveEscapes(copy.get());
     MessageCatalog[key].text = copy.get();
-    TextCopies().push_back(std::move(copy));
+    TextCopies()[key] = std::move(copy);
 }
 
 void ResetMessageTexts() {
     for (MessageEntry& entry : MessageCatalog) entry.text = entry.builtInText;
+    for (int i = 0; i < kMessageCount; ++i) TextCopies()[i].reset();
 }
 
 #ifdef _WIN32
