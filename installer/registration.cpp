@@ -54,12 +54,9 @@ void WriteDefaultValues(Registry& entry) {
     }
 }
 
-}  // namespace
-
-bool FindConduitByCreator(uint32_t creatorCode) {
-    Registry hotSync;
-    if (!OpenHotSyncKey(hotSync)) return false;
-    char name[kEntryNameSize];
+// Puts the name of the first entry (in enumeration order) whose Creator is
+// creatorCode into name; false when there is none.
+bool FirstEntryWithCreator(Registry& hotSync, uint32_t creatorCode, char (&name)[kEntryNameSize]) {
     for (uint32_t index = 0; hotSync.EnumKey(index, name, sizeof name); ++index) {
         int32_t number = 0;
         if (!ReadEntryNumber(name, &number)) continue;
@@ -67,6 +64,15 @@ bool FindConduitByCreator(uint32_t creatorCode) {
         if (entry.Open(name, hotSync) && HasCreator(entry, creatorCode)) return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool FindConduitByCreator(uint32_t creatorCode) {
+    Registry hotSync;
+    if (!OpenHotSyncKey(hotSync)) return false;
+    char name[kEntryNameSize];
+    return FirstEntryWithCreator(hotSync, creatorCode, name);
 }
 
 bool RegisterConduit(const char* name, uint32_t creatorCode, const char* conduitPath,
@@ -123,16 +129,10 @@ bool RegisterConduit(const char* name, uint32_t creatorCode, const char* conduit
 bool UnregisterConduit(uint32_t creatorCode) {
     Registry hotSync;
     if (!OpenHotSyncKey(hotSync)) return false;
+    // Only the first entry with this creator, in enumeration order, is removed.
     char name[kEntryNameSize];
-    for (uint32_t index = 0; hotSync.EnumKey(index, name, sizeof name); ++index) {
-        int32_t number = 0;
-        if (!ReadEntryNumber(name, &number)) continue;
-        Registry entry;
-        if (!entry.Open(name, hotSync) || !HasCreator(entry, creatorCode)) continue;
-        entry.Close();
-        if (hotSync.DeleteKey(name)) return true;
-        ShowPlainMessage(msgErrDeleteKey);
-        return false;
-    }
+    if (!FirstEntryWithCreator(hotSync, creatorCode, name)) return false;
+    if (hotSync.DeleteKey(name)) return true;
+    ShowPlainMessage(msgErrDeleteKey);
     return false;
 }
