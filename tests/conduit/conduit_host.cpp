@@ -77,6 +77,31 @@ std::string FullPath(const std::string& path) {
 
 }  // namespace
 
+const char kWarn[] = "   - WARNUNG: Daten auf HandHeld wurden nicht gel\366scht!";
+const char kProps[] = "   - Attribute werden aktualisiert";
+const char kAddFailed[] = "   - Datensatz konnte nicht angelegt werden!";
+const char kOpenDB[] = "   - SyncOpenDB ist fehlgeschlagen!";
+const char kOpenFiles[] = "   - Dateien konnten nicht ge\366ffnet werden!";
+const char kCreateDir[] = "   - Datenverzeichnis konnte nicht angelegt werden!";
+const char kInvalidDir[] = "   - Ung\374ltiges Datenverzeichnis!";
+const char* const kFiles[5] = {"Ledgerly Arbeitszeiten.txt", "Ledgerly Ausgaben.txt",
+                               "Ledgarly Fahrten.txt", "Ledgerly Kontakte.txt",
+                               "Ledgerly Notizen.txt"};
+
+bool Contains(const std::string& haystack, const std::string& needle) {
+    return haystack.find(needle) != std::string::npos;
+}
+
+int DirtyCount(const palm::Database& db) {
+    int dirty = 0;
+    for (const palm::Record& r : db.records) dirty += (r.flags & palm::kRecDirty) != 0;
+    return dirty;
+}
+
+std::string RecordText(const palm::Record& r) {
+    return std::string(r.data.begin(), r.data.end()).c_str();
+}
+
 ConduitCase::ConduitCase(const std::string& suffix) {
     CreateDirectoryA("cases", nullptr);
     root = FullPath("cases\\" + TestName() + suffix);

@@ -29,6 +29,23 @@ struct HandheldRecord {
     std::string text;  // stored with its terminating zero byte
 };
 
+// The conduit's built-in German log texts that the tests look for.
+extern const char kWarn[];
+extern const char kProps[];
+extern const char kAddFailed[];
+extern const char kOpenDB[];
+extern const char kOpenFiles[];
+extern const char kCreateDir[];
+extern const char kInvalidDir[];
+// The default report file names by report index (Task, Expense, Route, Contact, Memo).
+extern const char* const kFiles[5];
+
+bool Contains(const std::string& haystack, const std::string& needle);
+// Records of a database whose dirty flag is set.
+int DirtyCount(const palm::Database& db);
+// A record's data up to its first zero byte.
+std::string RecordText(const palm::Record& r);
+
 // One test case: a folder of its own (handheld, desktop, conduit copy) and
 // a registry key of its own, both named after the running test.
 class ConduitCase {

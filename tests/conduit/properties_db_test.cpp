@@ -37,10 +37,6 @@ class PropertyDatabaseTest : public ::testing::Test {
     palm::CondHandle conduit_ = 0;
 };
 
-std::string Text(const palm::Record& r) {
-    return std::string(r.data.begin(), r.data.end()).c_str();
-}
-
 TEST_F(PropertyDatabaseTest, LoadTakesCategory14KeyValueRecords) {
     const std::string longValue(5000, 'v');
     c_.WriteDatabase("LedgerlyAux_DB", {{14, false, "UID=a"},
@@ -90,12 +86,12 @@ TEST_F(PropertyDatabaseTest, SaveRewritesInPlaceThenAppends) {
 
     palm::Database db = c_.ReadDatabase("LedgerlyAux_DB");
     ASSERT_EQ(db.records.size(), 4u);
-    EXPECT_EQ(Text(db.records[0]), "UID=neu");
+    EXPECT_EQ(RecordText(db.records[0]), "UID=neu");
     EXPECT_EQ(db.records[0].uniqueId, firstId);
     EXPECT_EQ(db.records[0].data.size(), 8u);  // the text and its zero byte
-    EXPECT_EQ(Text(db.records[1]), "UID=other");
-    EXPECT_EQ(Text(db.records[2]), "uid=b");
-    EXPECT_EQ(Text(db.records[3]), "Added=1");
+    EXPECT_EQ(RecordText(db.records[1]), "UID=other");
+    EXPECT_EQ(RecordText(db.records[2]), "uid=b");
+    EXPECT_EQ(RecordText(db.records[3]), "Added=1");
     EXPECT_EQ(db.records[3].category, 14);
 }
 

@@ -13,24 +13,13 @@
 
 namespace {
 
-const char kWarn[] = "   - WARNUNG: Daten auf HandHeld wurden nicht gel\366scht!";
-const char kProps[] = "   - Attribute werden aktualisiert";
-const char kAddFailed[] = "   - Datensatz konnte nicht angelegt werden!";
-const char kOpenDB[] = "   - SyncOpenDB ist fehlgeschlagen!";
 const char kRegister[] = "   - SyncRegisterConduit ist fehlgeschlagen!";
 const char kReset[] = "   - Synchronisierungs-Marken konnten nicht zur\374ckgesetzt werden!";
 const char kLoadSettings[] = "   - Einstellungen konnten nicht geladen werden!";
 const char kNoDataDir[] =
     "   - Es ist kein Datenverzeichnis konfiguriert -- Synchronisation wird verlassen!";
-const char kOpenFiles[] = "   - Dateien konnten nicht ge\366ffnet werden!";
-const char kCreateDir[] = "   - Datenverzeichnis konnte nicht angelegt werden!";
-const char kInvalidDir[] = "   - Ung\374ltiges Datenverzeichnis!";
 const char kUnknownType[] = "Conduit Fehler: Datensatz-Typ nicht bekannt!";
 const char kBackup[] = "Ledgerly Eintr\344ge werden gesichert...";
-
-const char* const kFiles[] = {"Ledgerly Arbeitszeiten.txt", "Ledgerly Ausgaben.txt",
-                              "Ledgarly Fahrten.txt", "Ledgerly Kontakte.txt",
-                              "Ledgerly Notizen.txt"};
 
 std::vector<std::string> UsingLines(const std::string& directory, int count = 5) {
     std::vector<std::string> lines;
@@ -49,20 +38,6 @@ HandheldRecord Task(int n, bool dirty = true) {
 }
 HandheldRecord Expense(int n, bool dirty = true) {
     return {2, dirty, "2.1.01,Kunde,Projekt,Taxi,2,12.50,25.00,Note " + std::to_string(n)};
-}
-
-bool Contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
-}
-
-int DirtyCount(const palm::Database& db) {
-    int dirty = 0;
-    for (const palm::Record& r : db.records) dirty += (r.flags & palm::kRecDirty) != 0;
-    return dirty;
-}
-
-std::string Text(const palm::Record& r) {
-    return std::string(r.data.begin(), r.data.end()).c_str();
 }
 
 class SessionTest : public ::testing::Test {
@@ -99,7 +74,7 @@ TEST_F(SessionTest, ExampleHandheldReachesTheFiveReports) {
     EXPECT_EQ(DirtyCount(db), 0);
     palm::Database aux = c_.ReadDatabase("LedgerlyAux_DB");
     ASSERT_EQ(aux.records.size(), 1u);
-    EXPECT_EQ(Text(aux.records[0]), "UID=U-17");
+    EXPECT_EQ(RecordText(aux.records[0]), "UID=U-17");
 }
 
 TEST_F(SessionTest, DeletingByIndexEmptiesTheHandheld) {
@@ -296,7 +271,7 @@ TEST_F(SessionTest, RefusedRecordEndsThePassKeepingTheRest) {
               Section(Join({UsingLines(c_.dataDir), {kUnknownType, kAddFailed, kProps}}), 17));
     palm::Database db = c_.ReadDatabase("Ledgerly_DB");
     ASSERT_EQ(db.records.size(), 2u);
-    EXPECT_EQ(Text(db.records[0]), "x");
+    EXPECT_EQ(RecordText(db.records[0]), "x");
     EXPECT_EQ(DirtyCount(db), 2);  // marks not reset
     const std::string tasks = c_.ReadReport(kFiles[0]);
     EXPECT_TRUE(Contains(tasks, "Note 1"));
@@ -319,7 +294,7 @@ TEST_F(SessionTest, FullDiskDeletesOnlyWhatIsInTheReports) {
 
     palm::Database db = c_.ReadDatabase("Ledgerly_DB");
     ASSERT_EQ(db.records.size(), 3u);
-    EXPECT_TRUE(Contains(Text(db.records[0]), "Note 4"));
+    EXPECT_TRUE(Contains(RecordText(db.records[0]), "Note 4"));
     EXPECT_EQ(DirtyCount(db), 3);
     // Every record gone from the handheld is in its report.
     const std::string tasks = c_.ReadReport(kFiles[0]);

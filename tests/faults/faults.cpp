@@ -2,18 +2,7 @@
 
 namespace faults {
 
-const char kWarn[] = "   - WARNUNG: Daten auf HandHeld wurden nicht gel\366scht!";
-const char kProps[] = "   - Attribute werden aktualisiert";
-const char kAddFailed[] = "   - Datensatz konnte nicht angelegt werden!";
-const char kOpenDB[] = "   - SyncOpenDB ist fehlgeschlagen!";
-const char kOpenFiles[] = "   - Dateien konnten nicht ge\366ffnet werden!";
-const char kCreateDir[] = "   - Datenverzeichnis konnte nicht angelegt werden!";
-const char kInvalidDir[] = "   - Ung\374ltiges Datenverzeichnis!";
 const char kBadFormat[] = "Conduit Fehler: Ung\374ltiges Datensatz Format!";
-
-const char* const kFiles[5] = {"Ledgerly Arbeitszeiten.txt", "Ledgerly Ausgaben.txt",
-                               "Ledgarly Fahrten.txt", "Ledgerly Kontakte.txt",
-                               "Ledgerly Notizen.txt"};
 
 // cases\<test>\desktop\Data -> the test's working folder, where the build
 // links full-device to /dev/full.
@@ -46,25 +35,11 @@ HandheldRecord Record(int category, int n, bool dirty) {
     return {category, dirty, heads[category - 1] + Note(n)};
 }
 
-bool Contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
-}
-
 bool LogHas(const Log& log, const std::string& text) {
     for (const LogEntry& entry : log) {
         if (entry.text == text) return true;
     }
     return false;
-}
-
-int DirtyCount(const palm::Database& db) {
-    int dirty = 0;
-    for (const palm::Record& r : db.records) dirty += (r.flags & palm::kRecDirty) != 0;
-    return dirty;
-}
-
-std::string Text(const palm::Record& r) {
-    return std::string(r.data.begin(), r.data.end()).c_str();
 }
 
 }  // namespace faults

@@ -83,7 +83,7 @@ TEST_F(WriteFailureTest, DeletingKeepsEveryRecordThatIsNotInItsReport) {
         palm::Database db = c_.ReadDatabase("Ledgerly_DB");
         ASSERT_EQ(db.records.size(), static_cast<size_t>(count - failAt));
         for (int i = failAt; i < count; ++i) {
-            EXPECT_EQ(Text(db.records[static_cast<size_t>(i - failAt)]), records[i].text);
+            EXPECT_EQ(RecordText(db.records[static_cast<size_t>(i - failAt)]), records[i].text);
         }
         EXPECT_EQ(DirtyCount(db), count - failAt);
 
@@ -129,7 +129,7 @@ TEST_F(WriteFailureTest, ModifiedOnlyKeepsEveryMark) {
             }
             ASSERT_EQ(db.records.size(), kept.size());
             for (size_t j = 0; j < kept.size(); ++j) {
-                EXPECT_EQ(Text(db.records[j]), records[kept[j]].text);
+                EXPECT_EQ(RecordText(db.records[j]), records[kept[j]].text);
                 EXPECT_EQ((db.records[j].flags & palm::kRecDirty) != 0, dirty[kept[j]])
                     << Note(kept[j]);
             }
