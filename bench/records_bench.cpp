@@ -12,12 +12,7 @@
 #include "session.h"
 #include "settings.h"
 
-char pilotId[kIdSize] = "Ziduv Vazuv";
-char userId[kIdSize] = "U-17";
-void LogMessage(const char*) {}
-void LogMessage(const char*, const char*) {}
-void LogFinish() {}
-void LogAbort() {}
+void WriteLogEntry(const char*, int) {}
 
 namespace {
 
@@ -37,7 +32,9 @@ void BM_ConvertRecord(benchmark::State& state) {
     fs::path dir = fs::temp_directory_path() / ("tessel-bench-" + std::to_string(category));
     fs::create_directories(dir);
     ConduitSettings = DefaultSettings();
-    if (!OpenReportFiles(dir.string().c_str())) {
+    std::snprintf(pilotId, sizeof pilotId, "Ziduv Vazuv");
+    std::snprintf(userId, sizeof userId, "U-17");
+    if (!OpenReportFiles(dir.string().c_str()) || !BeginReportPass(false)) {
         state.SkipWithError("cannot open the report files");
         return;
     }

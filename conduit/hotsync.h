@@ -85,12 +85,6 @@ constexpr int32_t kSyncTypeDoNothing = 6;
 constexpr uint8_t kOpenModeReadWriteExclusive = 0xE0;
 constexpr long kSyncErrNotFound = 0x4003;
 
-// Activity codes of LogAddEntry.
-constexpr int kLogActivityStart = 19;
-constexpr int kLogActivityText = -1;
-constexpr int kLogActivityFinish = 20;
-constexpr int kLogActivityAbort = 17;
-
 // Progress callback of the host: shows one text.
 using ProgressFn = long(__cdecl*)(char*);
 

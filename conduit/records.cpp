@@ -9,6 +9,7 @@
 #include "messages.h"
 #include "report_writer.h"
 #include "session.h"
+#include "settings.h"
 
 namespace {
 
@@ -85,13 +86,16 @@ bool ScanNumber(const char*& p, const char* end, int32_t* value) {
 }
 
 // "%[^stop]": one or more bytes other than stop. All of them are consumed;
-// the first size - 1 are kept.
-bool ScanText(const char*& p, const char* end, char stop, char* out, size_t size) {
+// the first size - 1 are kept, and cut tells when that was not all.
+bool ScanText(const char*& p, const char* end, char stop, char* out, size_t size, bool& cut) {
     const char* q = p;
     while (q != end && *q != stop) ++q;
     if (q == p) return false;
     size_t length = static_cast<size_t>(q - p);
-    if (length > size - 1) length = size - 1;
+    if (length > size - 1) {
+        length = size - 1;
+        cut = true;
+    }
     std::memcpy(out, p, length);
     out[length] = '\0';
     p = q;
@@ -101,7 +105,8 @@ bool ScanText(const char*& p, const char* end, char stop, char* out, size_t size
 // Reads [begin, end) with a layout made of literal bytes, "%hd", "%ld" and
 // "%[^c]", filling targets in order. Returns the number of conversions done
 // before the first that does not match.
-int ScanLayout(const char* begin, const char* end, const char* layout, const Target* targets) {
+int ScanLayout(const char* begin, const char* end, const char* layout, const Target* targets,
+               bool& cut) {
     const char* p = begin;
     int count = 0;
     for (const char* f = layout; *f != '\0';) {
@@ -123,7 +128,7 @@ int ScanLayout(const char* begin, const char* end, const char* layout, const Tar
             *target.longValue = value;
             f += 3;
         } else {  // "%[^c]"
-            if (!ScanText(p, end, f[3], target.text, target.size)) return count;
+            if (!ScanText(p, end, f[3], target.text, target.size, cut)) return count;
             f += 5;
         }
         ++count;
@@ -131,12 +136,17 @@ int ScanLayout(const char* begin, const char* end, const char* layout, const Tar
     return count;
 }
 
-void CopyCut(char* target, size_t size, const char* text) {
+// Copies text, cut to size - 1 characters; true when it was cut.
+bool CopyCut(char* target, size_t size, const char* text) {
     size_t length = 0;
     while (length < size - 1 && text[length] != '\0') ++length;
     std::memcpy(target, text, length);
     target[length] = '\0';
+    return text[length] != '\0';
 }
+
+const MessageKey kCutWarnings[kReportCount] = {msgWrnTaskCut, msgWrnExpenseCut, msgWrnRouteCut,
+                                               msgWrnContactCut, msgWrnMemoCut};
 
 }  // namespace
 
@@ -253,7 +263,7 @@ int ScanRecord(RecordKind kind, const char* text, RecordFields* fields) {
             break;
         }
     }
-    return ScanLayout(text, end, layout, targets);
+    return ScanLayout(text, end, layout, targets, r.cut);
 }
 
 double ParseAmount(const char* text, size_t size) {
@@ -341,7 +351,8 @@ void DeriveFields(RecordKind kind, RecordFields* fields) {
             // "$0001A2F3:Diri Deziz" is reported as "Diri Deziz".
             const bool prefixed =
                 c.nameScan[0] == '$' && std::strlen(c.nameScan) >= 10 && c.nameScan[9] == ':';
-            CopyCut(c.Name, sizeof c.Name, prefixed ? c.nameScan + 10 : c.nameScan);
+            if (CopyCut(c.Name, sizeof c.Name, prefixed ? c.nameScan + 10 : c.nameScan))
+                r.cut = true;
             break;
         }
         case RecordKind::Route:
@@ -362,5 +373,7 @@ int ConvertRecord(const char* text, int category) {
         return 0;
     }
     DeriveFields(kind, &fields);
-    return WriteReportLine(kind, fields);
+    if (WriteReportLine(kind, fields) == 0) return 0;
+    if (fields.cut) LogMessage(Msg(kCutWarnings[ReportIndex(kind)]), fields.Datum);
+    return 1;
 }

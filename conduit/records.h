@@ -86,6 +86,7 @@ struct RecordFields {
     // Sized for every value that three 16-bit numbers can format to
     // ("-32768/-32768/-32768"), so the date is never cut.
     char Datum[24];
+    bool cut;  // a field was longer than its width and was cut to it
     union {
         TaskFields task;
         ExpenseFields expense;
@@ -119,5 +120,7 @@ double ParseAmount(const char* text, size_t size);
 // Converts one record text of the given category and appends its line to the
 // report file of its kind. Logs an unknown category or a text with too few
 // fields and returns 0 for them; otherwise returns the report writer's
-// result (nonzero when the line was written without error).
+// result (nonzero when the line was written without error). A record with a
+// field cut to its width is written, and a warning naming its kind and date
+// is logged.
 int ConvertRecord(const char* text, int category);

@@ -1,26 +1,118 @@
 // The data directory and the five open report files of a run.
+//
+// A report file is written at its end through a buffer of its own. What
+// reaches the disk always ends with a whole report line: the report writer
+// hands over each record's lines (title, names or separator first where due)
+// as one unit, the buffer is written out only between units, and when a write
+// fails the file is cut back to the end of the last unit it holds whole.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 
 #include "settings.h"
 
+class ReportStream {
+  public:
+    // A system error in the words of the platform (for example "There is not
+    // enough space on the disk"), in a fixed buffer.
+    static constexpr size_t kReasonSize = 256;
+
+    ReportStream() = default;
+    ~ReportStream();
+    ReportStream(const ReportStream&) = delete;
+    ReportStream& operator=(const ReportStream&) = delete;
+
+    // Opens path for writing at its end, creating the file when it is
+    // missing; nothing is truncated. False with reason set when the platform
+    // refuses.
+    bool Open(const char* path, char (&reason)[kReasonSize]);
+    bool IsOpen() const;
+    // True when both streams have one file open, whatever the spelling of
+    // their paths: decided by the file's identity (volume and file index).
+    bool SameFile(const ReportStream& other) const;
+
+    // Appends one unit (the lines of one record). Writes the buffer out first
+    // when the unit does not fit. False when the stream has failed.
+    bool Append(const char* data, size_t size);
+    // Writes the buffer to the file. On failure the file is cut back to the
+    // end of its last whole unit and the stream stays failed.
+    bool Flush();
+    // Cuts the file (and what is buffered) back to offset, which lies at the
+    // end of a unit. False when the file cannot be cut.
+    bool CutTo(uint64_t offset);
+    // Where a history stood before a report was appended to it.
+    struct HistoryMark {
+        uint64_t start;
+        bool created;
+    };
+    // Appends the file's whole contents to the file at historyPath, which is
+    // flushed to the disk; the history is cut back to its former end when
+    // that fails. others are the run's report streams: a history that is one
+    // of them is refused.
+    bool AppendTo(const char* historyPath, ReportStream* const* others, int count,
+                  HistoryMark& mark);
+    // Flushes and closes; false when the last write fails.
+    bool Close();
+    // Closes and removes the file when this stream created it.
+    void Discard();
+
+    // Offset after everything appended, and after what is on the disk.
+    uint64_t End() const { return durable_ + used_; }
+    uint64_t Durable() const { return durable_; }
+    bool Failed() const { return failed_; }
+    bool Created() const { return created_; }
+    const char* Path() const { return path_; }
+    // Why the last operation failed.
+    const char* Reason() const { return reason_; }
+
+  private:
+    bool WriteOut(const char* data, size_t size);
+    void Fail();
+
+    intptr_t file_ = -1;  // HANDLE or file descriptor; -1 when closed
+    uint64_t volume_ = 0, index_ = 0;
+    char path_[kPathSize] = "";
+    std::unique_ptr<char[]> buffer_;
+    size_t used_ = 0;
+    uint64_t durable_ = 0;
+    // Ends of the units in the buffer, relative to its start.
+    std::unique_ptr<uint32_t[]> unitEnds_;
+    size_t units_ = 0;
+    bool created_ = false;
+    bool failed_ = false;
+    char reason_[kReasonSize] = "";
+};
+
 // Open report streams and the data lines written to each during this run,
-// indexed Task, Expense, Route, Contact, Memo. Two kinds configured with the
-// same file name share one stream.
-extern std::FILE* reportFiles[kReportCount];
+// indexed Task, Expense, Route, Contact, Memo. Two kinds whose file names lead
+// to one file share one stream.
+extern ReportStream* reportFiles[kReportCount];
 extern uint32_t reportCounters[kReportCount];
 
 // Makes sure the data directory exists (creating one level) and opens the
 // five report files; logs what it does. False when the directory is missing
 // and cannot be created, is not a directory, or a file cannot be opened (the
-// files opened so far are closed again).
+// files opened so far are closed again). Nothing is truncated yet.
 bool OpenReportFiles(const char* directory);
-// Opens directory\fileName for appending (SyncBackupMethod 1) or rewriting.
-// A path longer than 259 characters is not opened.
-std::FILE* OpenReportFile(const char* directory, const char* fileName);
-// Closes every open report stream.
-void CloseReportFiles();
-// Flushes every open report stream; false when a stream reports an error.
+// Begins the pass: in rewrite mode (SyncBackupMethod other than 1) the
+// reports are emptied, and with keepHistory each report's former contents are
+// first appended to its history file (logged). False (logged, reports as they
+// were) when a history or a report cannot be written.
+bool BeginReportPass(bool keepHistory);
+// Writes every buffer out; false when a stream fails.
 bool FlushReportFiles();
+// True when a stream has failed.
+bool AnyReportFailed();
+// Logs the file and the reason of every stream that has failed.
+void LogReportFailures();
+// Closes every open report stream; false when a last write fails.
+bool CloseReportFiles();
+// Closes every stream and removes the files that this run created: for a
+// pass that never began.
+void DiscardReportFiles();
+// Name of the history file of a report: ".history" before the extension of
+// its file name ("Notizen.txt" gives "Notizen.history.txt"), or at its end.
+// False when it does not fit size bytes.
+bool HistoryFileName(const char* reportPath, char* out, size_t size);

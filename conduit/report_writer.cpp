@@ -96,14 +96,29 @@ int KindColumns(RecordKind kind, const RecordFields& r, Column* columns) {
     return n;
 }
 
-// Writes bytes to a binary stream the way a text stream would store them:
-// every line feed becomes carriage return and line feed, on every platform.
-class LineWriter {
+// The lines of one record, built in memory and handed to the report stream
+// in one piece. Every line feed is stored as carriage return and line feed,
+// as a text stream would store it, on every platform. The capacity holds the
+// largest unit that a record can give (its 1,024 bytes with every byte a
+// line feed, the ids, numbers, names, title and separator); what would not
+// fit is not kept and fails the line.
+class Unit {
   public:
-    explicit LineWriter(std::FILE* file) : file_(file) {}
-
     void Bytes(const char* data, size_t length) {
-        if (length > 0) std::fwrite(data, 1, length, file_);
+        if (length > kCapacity - used_) {
+            overflow_ = true;
+            return;
+        }
+        std::memcpy(data_ + used_, data, length);
+        used_ += length;
+    }
+
+    void Byte(char c) {
+        if (used_ == kCapacity) {
+            overflow_ = true;
+            return;
+        }
+        data_[used_++] = c;
     }
 
     // A zero-terminated text, at most size bytes of it.
@@ -131,7 +146,7 @@ class LineWriter {
         for (; *p != '\0'; ++p) {
             if (*p == '\r' || *p == '\n') {
                 Bytes(run, static_cast<size_t>(p - run));
-                std::fputc(' ', file_);
+                Byte(' ');
                 run = p + 1;
             }
         }
@@ -140,16 +155,23 @@ class LineWriter {
 
     // A one-character delimiter setting; an empty one adds nothing.
     void Delimiter(const char (&delimiter)[2]) {
-        if (delimiter[0] != '\0') std::fputc(static_cast<unsigned char>(delimiter[0]), file_);
+        if (delimiter[0] != '\0') Byte(delimiter[0]);
     }
 
     void LineEnd() { Bytes("\r\n", 2); }
 
+    const char* data() const { return data_; }
+    size_t size() const { return used_; }
+    bool overflow() const { return overflow_; }
+
   private:
-    std::FILE* file_;
+    static constexpr size_t kCapacity = 16 * 1024;
+    char data_[kCapacity];
+    size_t used_ = 0;
+    bool overflow_ = false;
 };
 
-void WriteNamesLine(LineWriter& out, SettingsRecord& s, int index, bool withUserId) {
+void WriteNamesLine(Unit& out, SettingsRecord& s, int index, bool withUserId) {
     const char(*names)[kColumnNameSize] = ColumnSlots(s, index);
     const int count = ColumnSlotCount(index);
     bool first = true;
@@ -164,7 +186,7 @@ void WriteNamesLine(LineWriter& out, SettingsRecord& s, int index, bool withUser
     out.LineEnd();
 }
 
-void WriteValue(LineWriter& out, const SettingsRecord& s, const Column& column) {
+void WriteValue(Unit& out, const SettingsRecord& s, const Column& column) {
     switch (column.form) {
         case Form::Date:
             if (!s.QuoteDateFields) {
@@ -203,13 +225,13 @@ void WriteValue(LineWriter& out, const SettingsRecord& s, const Column& column) 
 
 int WriteReportLine(RecordKind kind, const RecordFields& fields) {
     const int index = ReportIndex(kind);
-    std::FILE* file = reportFiles[index];
+    ReportStream* file = reportFiles[index];
     if (file == nullptr) return 0;
     SettingsRecord& s = ConduitSettings;
     const bool withUserId = userId[0] != '\0';
-    LineWriter out(file);
+    Unit out;
 
-    if (std::ftell(file) == 0) {
+    if (file->End() == 0) {
         if (s.ReportTitle) {
             out.Text(ReportTitleSetting(s, index), kTitleSize);
             out.LineEnd();
@@ -230,11 +252,8 @@ int WriteReportLine(RecordKind kind, const RecordFields& fields) {
         first = false;
         WriteValue(out, s, columns[i]);
     }
-    ++reportCounters[index];
     out.LineEnd();
-
-    // Flushed, so that a record is never reported as written (and then
-    // deleted on the handheld) while its line still waits in a buffer.
-    const bool flushed = std::fflush(file) == 0;
-    return flushed && !std::ferror(file) ? 1 : 0;
+    if (out.overflow() || !file->Append(out.data(), out.size())) return 0;
+    ++reportCounters[index];
+    return 1;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "entry.h"
@@ -14,84 +15,16 @@
 #include "settings.h"
 #include "status_window.h"
 
-char pilotId[kIdSize];
-char userId[kIdSize];
-
 namespace {
 
-constexpr size_t kLogLineSize = 4096;
 constexpr size_t kStatusLineSize = 128;
+constexpr size_t kProgressSize = 4096;
 constexpr size_t kRecordBufferBytes = 1024;
 constexpr const char* kMainDatabase = "Ledgerly_DB";
 
-bool logHeaderWritten = false;
-
-void WriteHeader() {
-    if (!logHeaderWritten) {
-        LogAddEntry("", kLogActivityStart, 0);
-        LogAddEntry(kConduitName, kLogActivityText, 0);
-        logHeaderWritten = true;
-    }
-}
-
-// Appends text to line (bounded), turning "%%" into "%" when percent is set.
-size_t AppendText(char* line, size_t used, const char* text, bool percent) {
-    for (const char* p = text; *p != '\0' && used < kLogLineSize - 1; ++p) {
-        if (percent && p[0] == '%' && p[1] == '%') ++p;
-        line[used++] = *p;
-    }
-    line[used] = '\0';
-    return used;
-}
-
 }  // namespace
 
-void ResetLogHeader() { logHeaderWritten = false; }
-
-void LogMessage(const char* text) {
-    WriteHeader();
-    char line[kLogLineSize];
-    AppendText(line, 0, text != nullptr ? text : "", true);
-    LogAddEntry(line, kLogActivityText, 0);
-}
-
-void LogMessage(const char* format, const char* argument) {
-    WriteHeader();
-    char line[kLogLineSize];
-    size_t used = 0;
-    line[0] = '\0';
-    bool argumentUsed = false;
-    for (const char* p = format != nullptr ? format : ""; *p != '\0' && used < kLogLineSize - 1;
-         ++p) {
-        if (p[0] == '%' && p[1] == 's' && !argumentUsed) {
-            used = AppendText(line, used, argument != nullptr ? argument : "", false);
-            argumentUsed = true;
-            ++p;
-            continue;
-        }
-        if (p[0] == '%' && p[1] == '%') ++p;
-        line[used++] = *p;
-        line[used] = '\0';
-    }
-    LogAddEntry(line, kLogActivityText, 0);
-}
-
-void LogFinish() {
-    if (!logHeaderWritten) {
-        LogAddEntry("", kLogActivityStart, 0);
-        LogAddEntry(kConduitName, kLogActivityText, 0);
-    }
-    LogAddEntry("", kLogActivityFinish, 0);
-}
-
-void LogAbort() {
-    if (!logHeaderWritten) {
-        LogAddEntry("", kLogActivityStart, 0);
-        LogAddEntry(kConduitName, kLogActivityAbort, 0);
-    } else {
-        LogAddEntry("", kLogActivityAbort, 0);
-    }
-}
+void WriteLogEntry(const char* text, int activity) { LogAddEntry(text, activity, 0); }
 
 namespace {
 
@@ -114,7 +47,7 @@ void CopyUserId() {
 void ShowProgress(ProgressFn progress, const char* text) {
     if (progress == nullptr) return;
     // The host gets a copy: it never reaches into the message table.
-    char copy[kLogLineSize];
+    char copy[kProgressSize];
     std::snprintf(copy, sizeof copy, "%s", text);
     progress(copy);
 }
@@ -126,6 +59,197 @@ void ShowRemaining(HWND status, unsigned remaining) {
     SetSyncStatusText(status, text);
 }
 
+// The records of a batch whose lines are written but which are not yet
+// deleted, with where their lines end in their reports.
+struct Pending {
+    uint32_t recordId;
+    ReportStream* stream;  // null for a refused record, which ends the batch
+    uint64_t end;          // the stream's end after the record's lines
+    size_t logLines;       // held log lines up to and including the record's own
+};
+
+constexpr int kBatchSize = 256;
+
+// Deleting goes in batches: the records of a batch are read and written, the
+// reports are flushed once, and then the records are deleted one after the
+// other. Log lines are held meanwhile, so that a failure leaves the
+// handheld, the reports and the log exactly as deleting each record right
+// after its line would: what follows the failure is cut from the reports and
+// dropped from the log.
+class DeleteBatch {
+  public:
+    explicit DeleteBatch(uint8_t database) : database_(database) {}
+
+    void Begin() {
+        count_ = 0;
+        for (int i = 0; i < kReportCount; ++i) {
+            starts_[i] = reportFiles[i] != nullptr ? reportFiles[i]->End() : 0;
+        }
+        HoldLogLines();
+    }
+    bool Full() const { return count_ == kBatchSize; }
+    int Size() const { return count_; }
+
+    void Add(uint32_t recordId, ReportStream* stream) {
+        pending_[count_++] = {recordId, stream, stream ? stream->End() : 0, HeldLogLines()};
+    }
+
+    // Flushes the reports and deletes the batch's records up to the first
+    // that failed. Returns how many were deleted; ok is false when the pass
+    // must end.
+    int Commit(bool& ok) {
+        StopHoldingLogLines();
+        FlushReportFiles();
+        int deleted = 0;
+        ok = true;
+        for (int i = 0; i < count_; ++i) {
+            const Pending& p = pending_[i];
+            ReleaseLogLines(p.logLines);
+            if (p.stream == nullptr) {  // refused: its lines are its end
+                ok = false;
+                break;
+            }
+            if (p.end > p.stream->Durable()) {  // its line is not on the disk
+                CutBackTo(i - 1);
+                LogReportFailures();
+                LogMessage(Msg(msgAddEntryFailed));
+                ok = false;
+                break;
+            }
+            CRawRecordInfo record;
+            std::memset(&record, 0, sizeof record);
+            record.fileHandle = database_;
+            record.recId = p.recordId;
+            if (SyncDeleteRec(&record) != 0) {
+                LogMessage(Msg(msgErrDeleteRecord));
+                CutBackTo(i);
+                ok = false;
+                break;
+            }
+            ++deleted;
+        }
+        if (ok && AnyReportFailed()) {
+            // The write failed with the record after the batch.
+            LogReportFailures();
+            LogMessage(Msg(msgAddEntryFailed));
+            ok = false;
+        }
+        DropLogLines();
+        count_ = 0;
+        return deleted;
+    }
+
+  private:
+    // Cuts every report back to where it stood after pending record last.
+    void CutBackTo(int last) {
+        for (int s = 0; s < kReportCount; ++s) {
+            ReportStream* stream = reportFiles[s];
+            if (stream == nullptr) continue;
+            uint64_t end = starts_[s];
+            for (int i = 0; i <= last; ++i) {
+                if (pending_[i].stream == stream) end = pending_[i].end;
+            }
+            if (end < stream->End()) stream->CutTo(end);
+        }
+    }
+
+    uint8_t database_;
+    Pending pending_[kBatchSize];
+    uint64_t starts_[kReportCount] = {};
+    int count_ = 0;
+};
+
+// The report stream that a record of the category goes to, or null.
+ReportStream* StreamOf(int category) {
+    RecordKind kind;
+    return KindFromCategory(category, &kind) ? reportFiles[ReportIndex(kind)] : nullptr;
+}
+
+// Converts the record just read; false when the pass must end. With a batch
+// the record joins it, refused or not.
+bool Convert(const CRawRecordInfo& record, char* buffer, DeleteBatch* batch) {
+    if (record.recSize < kRecordBufferBytes) buffer[record.recSize] = '\0';
+    buffer[kRecordBufferBytes] = '\0';
+    if (ConvertRecord(buffer, record.catId) != 0) {
+        if (batch) batch->Add(record.recId, StreamOf(record.catId));
+        return true;
+    }
+    if (AnyReportFailed()) {
+        // A write failed. A batch's commit finds the record whose lines did
+        // not reach the disk and reports it there.
+        if (!batch) {
+            LogReportFailures();
+            LogMessage(Msg(msgAddEntryFailed));
+        }
+    } else {
+        LogMessage(Msg(msgAddEntryFailed));
+        if (batch) batch->Add(record.recId, nullptr);
+    }
+    return false;
+}
+
+// The pass over the main database; returns the success flag.
+bool RunPass(uint8_t database, uint16_t count, HWND status) {
+    // One more byte than the Sync Manager is told of: a record always ends
+    // inside the buffer.
+    std::unique_ptr<char[]> recordBuffer(new (std::nothrow) char[kRecordBufferBytes + 1]);
+    if (!recordBuffer) {
+        LogMessage(Msg(msgAddEntryFailed));
+        return false;
+    }
+    const bool modifiedOnly = ConduitSettings.SyncBackupMethod == 1;
+    const bool deleting = ConduitSettings.DeleteRecords != 0;
+    std::unique_ptr<DeleteBatch> batch(deleting ? new (std::nothrow) DeleteBatch(database)
+                                                : nullptr);
+    if (deleting && !batch) {
+        LogMessage(Msg(msgAddEntryFailed));
+        return false;
+    }
+    uint16_t index = 0;
+    bool success = true;
+    bool more = true;
+    if (batch) batch->Begin();
+    while (more) {
+        // Records of the batch are still counted until they are deleted.
+        const int read = batch ? batch->Size() : 0;
+        if (static_cast<uint32_t>(index) + static_cast<uint32_t>(read) >= count) {
+            more = false;
+        } else {
+            ShowRemaining(status, static_cast<unsigned>(count - index - read));
+            CRawRecordInfo record;
+            std::memset(&record, 0, sizeof record);
+            record.fileHandle = database;
+            record.recIndex = static_cast<uint16_t>(index + read);
+            record.totalBytes = static_cast<uint16_t>(kRecordBufferBytes);
+            record.pBytes = reinterpret_cast<uint8_t*>(recordBuffer.get());
+            long result =
+                modifiedOnly ? SyncReadNextModifiedRec(&record) : SyncReadRecordByIndex(&record);
+            if (result != 0) {
+                // Only "not found" is the end of the records; any other
+                // failure leaves records unread, so their marks must stay.
+                if (result != kSyncErrNotFound) success = false;
+                more = false;
+            } else if (!Convert(record, recordBuffer.get(), batch.get())) {
+                success = false;
+                more = false;
+            } else if (!batch) {
+                ++index;
+            }
+        }
+        if (batch && (!more || batch->Full())) {
+            bool ok = true;
+            count = static_cast<uint16_t>(count - batch->Commit(ok));
+            if (!ok) {
+                success = false;
+                more = false;
+            } else if (more) {
+                batch->Begin();
+            }
+        }
+    }
+    return success;
+}
+
 // Steps from the open report files to their closing. Returns the success flag.
 bool CopyRecords(ProgressFn progress, HWND status) {
     if (!OpenReportFiles(dataDirectory)) {
@@ -135,78 +259,46 @@ bool CopyRecords(ProgressFn progress, HWND status) {
     uint8_t database = 0;
     if (SyncOpenDB(kMainDatabase, 0, &database, kOpenModeReadWriteExclusive) != 0) {
         LogMessage(Msg(msgErrSyncOpenDB));
-        CloseReportFiles();
+        DiscardReportFiles();
         return false;
     }
     ShowProgress(progress, Msg(msgBackupEntries));
 
-    // One more byte than the Sync Manager is told of: a record always ends
-    // inside the buffer.
-    char* recordBuffer = new (std::nothrow) char[kRecordBufferBytes + 1];
     uint16_t count = 0;
     // Without a count nothing would be read, and the marks of every record
     // would be reset: a failed count fails the pass.
     bool success = SyncGetDBRecordCount(database, &count) == 0;
-    if (success && recordBuffer == nullptr) {
-        LogMessage(Msg(msgAddEntryFailed));
-        success = false;
-    }
-    const bool modifiedOnly = ConduitSettings.SyncBackupMethod == 1;
-    const bool deleting = ConduitSettings.DeleteRecords != 0;
-    uint16_t index = 0;
-
-    while (success && index < count) {
-        ShowRemaining(status, static_cast<unsigned>(count - index));
-        CRawRecordInfo record;
-        std::memset(&record, 0, sizeof record);
-        record.fileHandle = database;
-        record.recIndex = index;
-        record.totalBytes = static_cast<uint16_t>(kRecordBufferBytes);
-        record.pBytes = reinterpret_cast<uint8_t*>(recordBuffer);
-        long result =
-            modifiedOnly ? SyncReadNextModifiedRec(&record) : SyncReadRecordByIndex(&record);
-        if (result != 0) {
-            // Only "not found" is the end of the records; any other failure
-            // leaves records unread, so their marks must stay.
-            if (result != kSyncErrNotFound) success = false;
-            break;
-        }
-        if (record.recSize < kRecordBufferBytes) recordBuffer[record.recSize] = '\0';
-        recordBuffer[kRecordBufferBytes] = '\0';
-
-        if (ConvertRecord(recordBuffer, record.catId) == 0) {
-            LogMessage(Msg(msgAddEntryFailed));
-            success = false;
-            break;
-        }
-        if (deleting) {
-            // The record leaves the handheld only once its line is on disk.
-            if (!FlushReportFiles()) {
-                LogMessage(Msg(msgAddEntryFailed));
-                success = false;
-                break;
-            }
-            SyncDeleteRec(&record);
-            --count;
-        } else {
-            ++index;
-        }
-    }
-    delete[] recordBuffer;
+    // The reports are emptied (their former lines kept in the history when
+    // records are deleted) only now that the pass begins.
+    bool began = success && BeginReportPass(ConduitSettings.DeleteRecords != 0);
+    success = began && RunPass(database, count, status);
 
     if (success) {
         // Marks are cleared only when every line is on disk.
         if (!FlushReportFiles()) {
+            LogReportFailures();
             LogMessage(Msg(msgAddEntryFailed));
             success = false;
         } else if (SyncResetSyncFlags(database) != 0) {
             LogMessage(Msg(msgResetSyncFlagsFailed));
         }
     }
-    SyncCloseDB(database);
+    if (SyncCloseDB(database) != 0 && began) {
+        // The handheld kept its database as it was before this HotSync: no
+        // record was deleted and no mark cleared.
+        LogMessage(Msg(msgErrSyncCloseDB));
+        success = false;
+    }
     SetSyncStatusText(status, Msg(msgSyncFinishing));
     SaveHandheldProperties(kPropertyDatabase, kPropertyCategory);
-    CloseReportFiles();
+    if (began) {
+        if (!CloseReportFiles() && success) {
+            LogReportFailures();
+            success = false;
+        }
+    } else {
+        DiscardReportFiles();
+    }
     return success;
 }
 

@@ -2,6 +2,7 @@
 // the library writes through.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int kIdSize = 64;  // pilotId, userId: 63 characters and terminator
@@ -14,13 +15,35 @@ extern char userId[kIdSize];
 // first when this run has not written one yet. A message text is never a
 // format: "%%" gives "%", every other "%" is written as it stands.
 void LogMessage(const char* text);
-// Writes format (one "%s") with argument; the line is cut at 4095 bytes.
-void LogMessage(const char* format, const char* argument);
+// Writes format with its "%s" replaced by the arguments in turn; an argument
+// that the format has no "%s" for follows after a blank. The arguments are
+// written as they stand. The line is cut at 4095 bytes.
+void LogMessage(const char* format, const char* argument, const char* second = nullptr);
 // Closes the conduit's section as finished or aborted.
 void LogFinish();
 void LogAbort();
 // Starts a new log section: the next line opens it with the conduit's header.
 void ResetLogHeader();
+
+// While lines are held, the log writer keeps them in order instead of
+// writing them; the session releases them once it knows that the step they
+// belong to took place, and drops the rest.
+void HoldLogLines();
+size_t HeldLogLines();
+// Lines written from now on go to the log again; the held ones wait.
+void StopHoldingLogLines();
+void ReleaseLogLines(size_t count);  // writes the first count held lines not yet written
+void DropLogLines();                 // forgets the lines not yet written and stops holding
+
+// Where the log writer's entries go: the HotSync log in the conduit library,
+// standard error in the report command. Each program defines it.
+void WriteLogEntry(const char* text, int activity);
+
+// Activity codes of the log entries.
+constexpr int kLogActivityStart = 19;
+constexpr int kLogActivityText = -1;
+constexpr int kLogActivityFinish = 20;
+constexpr int kLogActivityAbort = 17;
 
 #ifdef _WIN32
 #include "hotsync.h"

@@ -12,6 +12,7 @@
 
 #include "records.h"
 #include "report_files.h"
+#include "session.h"
 #include "settings.h"
 
 namespace {
@@ -25,7 +26,7 @@ void OpenStreams() {
         directory = pattern;
     }
     ConduitSettings.SyncBackupMethod = 0;
-    if (!OpenReportFiles(directory.c_str())) std::abort();
+    if (!OpenReportFiles(directory.c_str()) || !BeginReportPass(false)) std::abort();
 }
 
 }  // namespace
@@ -33,6 +34,8 @@ void OpenStreams() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static int records = 0;
     if (records++ % 512 == 0) {
+        std::snprintf(pilotId, sizeof pilotId, "Ziduv Vazuv");
+        std::snprintf(userId, sizeof userId, "U-17");
         CloseReportFiles();
         OpenStreams();  // rewrites the files, so they stay small
     }

@@ -224,9 +224,10 @@ TEST_F(SessionTest, ThirdReportNotOpenableClosesTheFirstTwo) {
     std::vector<std::string> lines = UsingLines(c_.dataDir, 2);
     lines.push_back("Using: " + c_.dataDir + "\\missing\\Fahrten.txt");
     EXPECT_EQ(run.log, Section(Join({{kWarn}, lines, {kOpenFiles}}), 17));
-    // Rewrite mode: the first two were truncated, and are closed again.
-    EXPECT_EQ(c_.ReadReport(kFiles[0]), "");
-    EXPECT_TRUE(DeleteFileA((c_.dataDir + "\\" + kFiles[1]).c_str()));
+    // The pass never began: the first report is as it was, and the second,
+    // which this run created, is gone again.
+    EXPECT_EQ(c_.ReadReport(kFiles[0]), "old\r\n");
+    EXPECT_FALSE(c_.ReportExists(kFiles[1]));
     EXPECT_EQ(DirtyCount(c_.ReadDatabase("Ledgerly_DB")), 5);
 }
 
@@ -290,7 +291,11 @@ TEST_F(SessionTest, FullDiskDeletesOnlyWhatIsInTheReports) {
     EXPECT_EQ(run.result, -1);
     std::vector<std::string> lines = UsingLines(c_.dataDir);
     lines[1] = "Using: " + c_.dataDir + "\\..\\..\\..\\..\\full-device";
-    EXPECT_EQ(run.log, Section(Join({lines, {kAddFailed, kProps}}), 17));
+    EXPECT_EQ(run.log, Section(Join({lines,
+                                     {"   - Datei konnte nicht geschrieben werden: " + c_.dataDir +
+                                          "\\..\\..\\..\\..\\full-device: Disk full",
+                                      kAddFailed, kProps}}),
+                               17));
 
     palm::Database db = c_.ReadDatabase("Ledgerly_DB");
     ASSERT_EQ(db.records.size(), 3u);
@@ -331,7 +336,12 @@ TEST_F(SessionTest, ReadFailureOtherThanNotFoundFailsThePass) {
     };
     SyncRun run = Run(options);
     EXPECT_EQ(run.result, -1);
-    EXPECT_EQ(run.log, Section(Join({{kWarn}, UsingLines(c_.dataDir), {kProps}}), 17));
+    EXPECT_EQ(run.log, Section(Join({{kWarn},
+                                     UsingLines(c_.dataDir),
+                                     {"   - SyncCloseDB ist fehlgeschlagen: Die \304nderungen auf "
+                                      "dem Handheld wurden nicht gespeichert!",
+                                      kProps}}),
+                               17));
     EXPECT_EQ(DirtyCount(c_.ReadDatabase("Ledgerly_DB")), 5);
     EXPECT_EQ(c_.ReadReport(kFiles[0]), "");
 }

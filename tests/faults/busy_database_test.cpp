@@ -88,16 +88,19 @@ TEST_F(BusyDatabaseTest, FileLockedByAnotherProgram) {
 
 // The file can be read but not replaced: the deletions cannot be written
 // back, so every record stays on the handheld, and every record is in its
-// report. Nothing is lost; the next HotSync copies them again.
+// report. Nothing is lost; the next HotSync copies them again, and this one
+// says that it failed.
 TEST_F(BusyDatabaseTest, FileThatCannotBeReplacedKeepsEveryRecord) {
     HANDLE file = CreateFileA(MainPdb().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     SyncRun run = conduit_->Sync(c_);
     CloseHandle(file);
-    // The Sync Manager's close result is not the conduit's to judge: the run
-    // itself succeeded.
-    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.result, -1);
+    EXPECT_TRUE(LogHas(run.log,
+                       "   - SyncCloseDB ist fehlgeschlagen: Die \304nderungen auf dem "
+                       "Handheld wurden nicht gespeichert!"));
+    EXPECT_EQ(run.log.back(), (LogEntry{17, ""}));
     EXPECT_EQ(run.leftOpen, 0);
     const palm::Database db = c_.ReadDatabase("Ledgerly_DB");
     EXPECT_EQ(ReadFileBytes(MainPdb()), before_);

@@ -1,7 +1,7 @@
 // The platform's records match the conduit's own declarations byte for byte.
 #include <gtest/gtest.h>
 
-#include "conduit/hotsync.h"
+#include "conduit/session.h"
 #include "palm/synctypes.h"
 
 #define SAME_FIELD(ours, theirs, ourField, theirField)                      \

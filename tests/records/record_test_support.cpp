@@ -11,18 +11,14 @@
 #include "session.h"
 #include "settings.h"
 
-char pilotId[kIdSize];
-char userId[kIdSize];
 std::vector<std::string> loggedLines;
 
-void LogMessage(const char* text) { loggedLines.emplace_back(text); }
-void LogMessage(const char* format, const char* argument) {
-    char line[4096];
-    std::snprintf(line, sizeof line, format, argument);
-    loggedLines.emplace_back(line);
+// The text lines of the log, without the section's header.
+void WriteLogEntry(const char* text, int activity) {
+    if (activity == kLogActivityText && std::strcmp(text, "Ledgerly") != 0) {
+        loggedLines.emplace_back(text);
+    }
 }
-void LogFinish() {}
-void LogAbort() {}
 
 namespace fs = std::filesystem;
 
@@ -49,6 +45,7 @@ void ReportFilesTest::TearDown() {
 void ReportFilesTest::Open(bool append) {
     ConduitSettings.SyncBackupMethod = append ? 1 : 0;
     ASSERT_TRUE(OpenReportFiles(directory_.c_str()));
+    ASSERT_TRUE(BeginReportPass(false));
 }
 
 void ReportFilesTest::Close() { CloseReportFiles(); }
