@@ -20,7 +20,7 @@ const char kDefaultHotSyncKey[] = "Software\\U.S. Robotics\\Pilot Desktop";
 
 const char kUsage[] =
     "usage: hotsync sync --handheld DIR [--user NAME] [--desktop DIR] [--type N]\n"
-    "                    [--entries FILE] [--registry KEY]\n"
+    "                    [--entries FILE] [--registry KEY] [--fail FUNCTION[:N]]...\n"
     "       hotsync configure [--conduit CREATOR] [--user NAME] [--handheld DIR]\n"
     "                    [--desktop DIR] [--registry KEY]\n"
     "       hotsync list [--registry KEY]\n"
@@ -28,12 +28,15 @@ const char kUsage[] =
     "handheld, 4 install, 5 backup, 6 do nothing, 7 profile install.\n"
     "--desktop defaults to the folder Desktop beside hotsync.exe; --registry to\n"
     "HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop.\n"
+    "--fail makes the Nth call (default 1) of a Sync Manager function fail, as a\n"
+    "failing handheld would (SyncDeleteRec:3).\n"
     "Exit status: 0 every conduit returned 0, 1 otherwise, 2 bad arguments.\n";
 
 struct Options {
     std::string command;
     std::string handheld, user, desktop, entries, registry = kDefaultHotSyncKey, conduit;
     int type = -1;
+    std::vector<std::pair<std::string, long>> faults;  // function, call that fails
 };
 
 struct ConduitEntry {
@@ -400,6 +403,9 @@ int Sync(const Options& o) {
         std::fprintf(stderr, "hotsync: SYNC20 cannot start a HotSync\n");
         return 1;
     }
+    for (const auto& fault : o.faults) {
+        SyncHostFailCall(fault.first.c_str(), fault.second, palm::kSyncErrFailed);
+    }
     std::string user = o.user;
     if (user.empty()) {
         char name[256] = {};
@@ -667,6 +673,15 @@ int main(int argc, char** argv) {
             o.conduit = value;
         } else if (arg == "--registry" && !value.empty()) {
             o.registry = value;
+        } else if (arg == "--fail" && forSync) {
+            size_t colon = value.find(':');
+            long nth = 1;
+            if (colon != std::string::npos) {
+                char* end = nullptr;
+                nth = std::strtol(value.c_str() + colon + 1, &end, 10);
+                if (*end != '\0' || nth < 1) return Usage("--fail takes FUNCTION or FUNCTION:N");
+            }
+            o.faults.emplace_back(value.substr(0, colon), nth);
         } else if (arg == "--type" && forSync) {
             if (value.size() != 1 || value[0] < '0' || value[0] > '7') {
                 return Usage("--type takes a sync type from 0 to 7");

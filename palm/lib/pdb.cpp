@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 namespace palm {
 namespace {
@@ -137,6 +138,53 @@ bool Parse(const uint8_t* bytes, size_t size, const std::string& label, Database
     }
     db = std::move(result);
     return true;
+}
+
+namespace {
+
+// Calls fault(index, earlier) for every record whose id is 0 (earlier = -1)
+// or repeats the id of record earlier.
+template <typename Fault>
+void ForEachIdFault(const Database& db, Fault fault) {
+    std::unordered_map<uint32_t, size_t> first;
+    for (size_t i = 0; i < db.records.size(); ++i) {
+        const uint32_t id = db.records[i].uniqueId;
+        if (id == 0) {
+            fault(i, -1);
+            continue;
+        }
+        auto seen = first.emplace(id, i);
+        if (!seen.second) fault(i, static_cast<long>(seen.first->second));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> UniqueIdFaults(const Database& db) {
+    std::vector<std::string> faults;
+    ForEachIdFault(db, [&](size_t i, long earlier) {
+        const std::string id = std::to_string(db.records[i].uniqueId);
+        faults.push_back("record " + std::to_string(i) +
+                         (earlier < 0 ? " has the unique id 0"
+                                      : " repeats the unique id " + id + " of record " +
+                                            std::to_string(earlier)));
+    });
+    return faults;
+}
+
+size_t AssignFreshIds(Database& db) {
+    std::vector<size_t> faulty;
+    ForEachIdFault(db, [&](size_t i, long) { faulty.push_back(i); });
+    uint32_t next = db.header.uniqueIdSeed & kMaxUniqueId;
+    for (const Record& r : db.records) next = std::max(next, r.uniqueId);
+    size_t changed = 0;
+    for (size_t i : faulty) {
+        if (next >= kMaxUniqueId) break;
+        db.records[i].uniqueId = ++next;
+        ++changed;
+    }
+    if (changed > 0) db.header.uniqueIdSeed = next + 1;
+    return changed;
 }
 
 bool Serialize(const Database& db, std::vector<uint8_t>& out, std::string& error) {

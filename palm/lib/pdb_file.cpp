@@ -88,14 +88,25 @@ bool WriteBytesAtomically(const std::string& path, const std::vector<uint8_t>& b
     }
     size_t done = 0;
     bool ok = true;
+    std::string fault;
     while (ok && done < bytes.size()) {
         DWORD part = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
         DWORD written = 0;
-        ok = ::WriteFile(file, bytes.data() + done, part, &written, nullptr) && written == part;
+        ok = ::WriteFile(file, bytes.data() + done, part, &written, nullptr) != 0;
+        if (!ok) {
+            fault = SystemError();
+        } else if (written == 0) {
+            // A write that takes nothing without an error: the disk is full.
+            SetLastError(ERROR_DISK_FULL);
+            fault = SystemError();
+            ok = false;
+        }
         done += written;
     }
-    ok = ok && FlushFileBuffers(file);
-    std::string fault = ok ? "" : SystemError();
+    if (ok && !FlushFileBuffers(file)) {
+        ok = false;
+        fault = SystemError();
+    }
     CloseHandle(file);
     if (ok && !MoveFileExA(temp.c_str(), path.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

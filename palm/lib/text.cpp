@@ -433,8 +433,10 @@ bool ParseDescription(const std::string& text, const std::string& label, Databas
                 } else if (name == "index" && eq != std::string::npos) {
                     // Written by dump for the reader; the position is the line order.
                 } else if (name == "uid" && eq != std::string::npos) {
-                    if (!ParseNumber(value, kMaxUniqueId, number) || number == 0) {
-                        return fail("uid must be a number from 1 to 16777215");
+                    // 0 and repeated ids are kept as given: a description
+                    // can say what a damaged file holds.
+                    if (!ParseNumber(value, kMaxUniqueId, number)) {
+                        return fail("uid must be a number from 0 to 16777215");
                     }
                     record.uniqueId = number;
                     haveId = true;

@@ -16,7 +16,8 @@ namespace {
 
 const char kUsage[] =
     "usage: pdbtool dump FILE.pdb          print the database as a description\n"
-    "       pdbtool check FILE.pdb...      check databases, one line each\n"
+    "       pdbtool check FILE.pdb...      check databases, one line each (unique ids\n"
+    "                                      that are 0 or repeated are faults)\n"
     "       pdbtool build DESC.txt OUT.pdb build a database from a description\n"
     "       pdbtool text IN.txt OUT        convert a UTF-8 text file to Windows-1252\n"
     "Exit status: 0 done, 1 a file could not be read, parsed or written, 2 bad arguments.\n";
@@ -47,17 +48,30 @@ int Dump(const std::string& path) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+// One line per file: "ok" and the number of records, or what is wrong with
+// it. Unique ids that are 0 or repeated count as faults: a handheld never
+// writes them, and a Sync Manager deletes records by their ids.
 int Check(int count, char** paths) {
     int status = 0;
     for (int i = 0; i < count; ++i) {
         palm::Database db;
         std::string error;
-        if (palm::ReadFile(paths[i], db, error)) {
-            std::printf("%s: ok, %zu records\n", paths[i], db.records.size());
-        } else {
+        if (!palm::ReadFile(paths[i], db, error)) {
             std::printf("%s\n", error.c_str());
             status = 1;
+            continue;
         }
+        const size_t n = db.records.size();
+        const std::string records = std::to_string(n) + (n == 1 ? " record" : " records");
+        const std::vector<std::string> faults = palm::UniqueIdFaults(db);
+        if (faults.empty()) {
+            std::printf("%s: ok, %s\n", paths[i], records.c_str());
+            continue;
+        }
+        std::string text = std::string(paths[i]) + ": " + records;
+        for (const std::string& fault : faults) text += "; " + fault;
+        std::printf("%s\n", text.c_str());
+        status = 1;
     }
     return status;
 }

@@ -50,6 +50,13 @@ struct State {
     palm::CondHandle registered = 0;
     palm::CondHandle lastHandle = 0;
     std::unique_ptr<Handle> handles[256];  // index = database handle; 0 unused
+    // Calls that the host asked to fail: function name -> the call that fails
+    // (counting from 1), its result, and the calls so far.
+    struct Fault {
+        long nth = 0, result = 0, calls = 0;
+    };
+    std::unordered_map<std::string, Fault> faults;
+    SyncHostObserver observer = nullptr;
 };
 
 State& Sync() {
@@ -188,6 +195,25 @@ long Open(const char* name, int card, uint8_t* handle, uint8_t mode) {
             Report(error);
             return palm::kSyncErrCorrupt;
         }
+        // A record is deleted by its unique id, so every id must be a
+        // record's own: repeated ids and id 0 get fresh ones, as the
+        // handheld would have given them.
+        const std::vector<std::string> faults = palm::UniqueIdFaults(file->db);
+        if (!faults.empty()) {
+            std::vector<uint32_t> before;
+            for (const palm::Record& r : file->db.records) before.push_back(r.uniqueId);
+            palm::AssignFreshIds(file->db);
+            std::string text = file->path + ":";
+            size_t n = 0;
+            for (size_t i = 0; i < before.size(); ++i) {
+                if (before[i] == file->db.records[i].uniqueId) continue;
+                text += std::string(n == 0 ? " " : "; ") + faults[n] + ", given the id " +
+                        std::to_string(file->db.records[i].uniqueId);
+                ++n;
+            }
+            Report(text);
+            file->changed = true;
+        }
         const auto& records = file->db.records;
         file->live.Reset(records.size());
         uint32_t highest = 0;
@@ -319,14 +345,21 @@ std::string HandheldUser(bool& found) {
     return name;
 }
 
-// Runs an export's body under the lock; no exception leaves the DLL.
+// Runs an export's body under the lock; no exception leaves the DLL. A call
+// that the host asked to fail returns its result without doing anything.
 template <typename Body>
-long Guarded(bool needRegistration, Body body) {
+long Guarded(const char* function, bool needRegistration, Body body,
+             const palm::RawRecord* record = nullptr) {
+    if (Sync().observer) Sync().observer(function, record);
     try {
         std::lock_guard<std::mutex> guard(Sync().lock);
         if (needRegistration) {
             long check = CheckRegistered();
             if (check != palm::kSyncOk) return check;
+        }
+        auto fault = Sync().faults.find(function);
+        if (fault != Sync().faults.end() && ++fault->second.calls == fault->second.nth) {
+            return fault->second.result;
         }
         return body();
     } catch (...) {
@@ -339,7 +372,7 @@ long Guarded(bool needRegistration, Body body) {
 extern "C" {
 
 long __cdecl SyncRegisterConduit(palm::CondHandle* handle) {
-    return Guarded(false, [&]() -> long {
+    return Guarded("SyncRegisterConduit", false, [&]() -> long {
         State& s = Sync();
         if (!handle) return palm::kSyncErrBadArgument;
         if (!s.inHotSync) return palm::kSyncErrNotRegistered;
@@ -351,7 +384,7 @@ long __cdecl SyncRegisterConduit(palm::CondHandle* handle) {
 }
 
 long __cdecl SyncUnRegisterConduit(palm::CondHandle handle) {
-    return Guarded(true, [&]() -> long {
+    return Guarded("SyncUnRegisterConduit", true, [&]() -> long {
         State& s = Sync();
         if (handle != s.registered) return palm::kSyncErrBadHandle;
         long open = CloseAll();
@@ -365,7 +398,7 @@ long __cdecl SyncUnRegisterConduit(palm::CondHandle handle) {
 }
 
 long __cdecl SyncReadUserID(palm::UserIdInfo* user) {
-    return Guarded(true, [&]() -> long {
+    return Guarded("SyncReadUserID", true, [&]() -> long {
         if (!user) return palm::kSyncErrBadArgument;
         bool found;
         std::string name = HandheldUser(found);
@@ -382,15 +415,15 @@ long __cdecl SyncReadUserID(palm::UserIdInfo* user) {
 }
 
 long __cdecl SyncOpenDB(const char* name, int card, uint8_t* handle, uint8_t mode) {
-    return Guarded(true, [&] { return Open(name, card, handle, mode); });
+    return Guarded("SyncOpenDB", true, [&] { return Open(name, card, handle, mode); });
 }
 
 long __cdecl SyncCloseDB(uint8_t handle) {
-    return Guarded(true, [&] { return Close(handle); });
+    return Guarded("SyncCloseDB", true, [&] { return Close(handle); });
 }
 
 long __cdecl SyncGetDBRecordCount(uint8_t handle, uint16_t* count) {
-    return Guarded(true, [&]() -> long {
+    return Guarded("SyncGetDBRecordCount", true, [&]() -> long {
         Handle* h = FindHandle(handle);
         if (!h) return palm::kSyncErrBadHandle;
         if (!count) return palm::kSyncErrBadArgument;
@@ -400,28 +433,51 @@ long __cdecl SyncGetDBRecordCount(uint8_t handle, uint16_t* count) {
 }
 
 long __cdecl SyncReadRecordByIndex(palm::RawRecord* record) {
-    return Guarded(true, [&] { return record ? ReadByIndex(record) : palm::kSyncErrBadArgument; });
+    return Guarded(
+        "SyncReadRecordByIndex", true,
+        [&] { return record ? ReadByIndex(record) : palm::kSyncErrBadArgument; }, record);
 }
 
 long __cdecl SyncReadNextModifiedRec(palm::RawRecord* record) {
-    return Guarded(true,
-                   [&] { return record ? ReadNextModified(record) : palm::kSyncErrBadArgument; });
+    return Guarded(
+        "SyncReadNextModifiedRec", true,
+        [&] { return record ? ReadNextModified(record) : palm::kSyncErrBadArgument; }, record);
 }
 
 long __cdecl SyncWriteRec(palm::RawRecord* record) {
-    return Guarded(true, [&] { return record ? Write(record) : palm::kSyncErrBadArgument; });
+    return Guarded(
+        "SyncWriteRec", true, [&] { return record ? Write(record) : palm::kSyncErrBadArgument; },
+        record);
 }
 
 long __cdecl SyncDeleteRec(palm::RawRecord* record) {
-    return Guarded(true, [&] { return record ? Delete(record) : palm::kSyncErrBadArgument; });
+    return Guarded(
+        "SyncDeleteRec", true, [&] { return record ? Delete(record) : palm::kSyncErrBadArgument; },
+        record);
 }
 
 long __cdecl SyncResetSyncFlags(uint8_t handle) {
-    return Guarded(true, [&] { return ResetFlags(handle); });
+    return Guarded("SyncResetSyncFlags", true, [&] { return ResetFlags(handle); });
+}
+
+long __cdecl SyncHostFailCall(const char* function, long nth, long result) {
+    return Guarded("SyncHostFailCall", false, [&]() -> long {
+        if (!function || nth < 0) return palm::kSyncErrBadArgument;
+        State::Fault& fault = Sync().faults[function];
+        fault.nth = nth;
+        fault.result = result;
+        fault.calls = 0;
+        return palm::kSyncOk;
+    });
+}
+
+long __cdecl SyncHostObserve(SyncHostObserver observer) {
+    Sync().observer = observer;
+    return palm::kSyncOk;
 }
 
 long __cdecl SyncHostBegin(const char* handheldFolder, SyncHostReporter reporter) {
-    return Guarded(false, [&]() -> long {
+    return Guarded("SyncHostBegin", false, [&]() -> long {
         if (!handheldFolder || !*handheldFolder) return palm::kSyncErrBadArgument;
         State& s = Sync();
         CloseAll();
@@ -437,7 +493,7 @@ long __cdecl SyncHostBegin(const char* handheldFolder, SyncHostReporter reporter
 }
 
 long __cdecl SyncHostEnd() {
-    return Guarded(false, [&]() -> long {
+    return Guarded("SyncHostEnd", false, [&]() -> long {
         State& s = Sync();
         long open = CloseAll();
         s.registered = 0;
@@ -448,7 +504,7 @@ long __cdecl SyncHostEnd() {
 }
 
 long __cdecl SyncHostUserName(char* buffer, int size) {
-    return Guarded(false, [&]() -> long {
+    return Guarded("SyncHostUserName", false, [&]() -> long {
         if (!buffer || size <= 0) return palm::kSyncErrBadArgument;
         if (!Sync().inHotSync) return palm::kSyncErrNotRegistered;
         bool found;

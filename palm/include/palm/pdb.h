@@ -73,6 +73,17 @@ bool Parse(const uint8_t* bytes, size_t size, const std::string& label, Database
 // above 24 bits, or a file over 4 GiB.
 bool Serialize(const Database& db, std::vector<uint8_t>& out, std::string& error);
 
+// Records whose unique id is 0 or repeats an earlier record's: one text per
+// such record ("record 2 repeats the unique id 7 of record 0"). A handheld
+// gives every record an id of its own; tools that write .pdb files do not
+// always.
+std::vector<std::string> UniqueIdFaults(const Database& db);
+// Gives each record that UniqueIdFaults names a fresh id above every id in
+// use, as a handheld assigns them, and raises the header's seed past them.
+// Returns the number of records changed; when the 24-bit ids run out, the
+// rest keep theirs.
+size_t AssignFreshIds(Database& db);
+
 // Reads and parses a file; error names the file and the fault.
 bool ReadFile(const std::string& path, Database& db, std::string& error);
 // Writes atomically: a temporary file in the same folder, flushed to disk,

@@ -37,6 +37,14 @@ SYNC20_API long __cdecl SyncHostBegin(const char* handheldFolder, SyncHostReport
 // Closes (and writes back) databases a conduit left open, forgets the
 // registration. Returns the number of databases that were still open.
 SYNC20_API long __cdecl SyncHostEnd();
+// Makes the nth call (counting from 1, from now on) of the named Sync Manager
+// function return result without doing anything: the host's way to let a
+// conduit meet a failing handheld. nth 0 takes the fault back.
+SYNC20_API long __cdecl SyncHostFailCall(const char* function, long nth, long result);
+// Calls observer (null: none) before every Sync Manager call, with the
+// function's name and the record descriptor it was given, if any.
+using SyncHostObserver = void(__cdecl*)(const char* function, const palm::RawRecord* record);
+SYNC20_API long __cdecl SyncHostObserve(SyncHostObserver observer);
 // The handheld folder's user name, zero-terminated into buffer (size bytes).
 SYNC20_API long __cdecl SyncHostUserName(char* buffer, int size);
 }
