@@ -24,7 +24,12 @@ Log Section(std::vector<std::string> lines, int closing) {
 
 std::string TestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(info->test_suite_name()) + "." + info->name();
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    // Parameterised tests have slashes in their names; folders and keys must not.
+    for (char& c : name) {
+        if (c == '/') c = '-';
+    }
+    return name;
 }
 
 std::string BinFolder() {
@@ -190,6 +195,45 @@ void ConduitCase::UseMessageFile(const std::string& content) {
     WriteFileBytes(folder + "\\conduit.nls", content);
 }
 
+SyncRun ConduitCase::RunHotSync(const std::string& user, const std::vector<std::string>& options) {
+    const std::string hotsyncKey = registryPath + "\\Pilot Desktop";
+    const std::string entryKey = hotsyncKey + "\\Application1";
+    const std::string settingsKey = registryPath;
+    registryPath = entryKey;
+    SetString("Conduit", conduitPath);
+    SetString("Directory", "Data");
+    SetString("Name", "Ledgerly");
+    SetDword("Creator", 0x4C444759);
+    // The settings written so far for this case go with the entry.
+    HKEY from, to;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, settingsKey.c_str(), &from) == ERROR_SUCCESS &&
+        RegCreateKeyA(HKEY_CURRENT_USER, entryKey.c_str(), &to) == ERROR_SUCCESS) {
+        for (DWORD i = 0;; ++i) {
+            char name[256];
+            BYTE data[1024];
+            DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+            if (RegEnumValueA(from, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
+                ERROR_SUCCESS) {
+                break;
+            }
+            RegSetValueExA(to, name, 0, type, data, dataSize);
+        }
+        RegCloseKey(to);
+        RegCloseKey(from);
+    }
+    std::string command = "\"" + BinFolder() + "\\hotsync.exe\" sync --handheld \"" + handheld +
+                          "\" --desktop \"" + root + "\\desktop\" --registry \"" + hotsyncKey +
+                          "\" --entries \"" + root + "\\entries.txt\"";
+    for (const std::string& option : options) command += " " + option;
+    dataDir = root + "\\desktop\\" + user + "\\Data";
+    SyncRun run;
+    run.result = static_cast<long>(RunProgram(command));
+    run.log = ReadRawEntries(root + "\\entries.txt");
+    run.hostLog = ReadFileBytes(root + "\\desktop\\" + user + "\\HotSync.log");
+    registryPath = settingsKey;
+    return run;
+}
+
 std::string ConduitCase::ReadReport(const std::string& fileName) const {
     return ReadFileBytes(dataDir + "\\" + fileName);
 }
@@ -224,7 +268,15 @@ LRESULT CALLBACK WatchTexts(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void __cdecl IgnoreReport(const char*) {}
+void __cdecl KeepReport(const char* text) {
+    if (currentRun != nullptr) currentRun->hostMessages.push_back(text != nullptr ? text : "");
+}
+
+void __cdecl ObserveCall(const char* function, const palm::RawRecord* record) {
+    if (currentOptions != nullptr && currentOptions->onSyncCall) {
+        currentOptions->onSyncCall(function, record != nullptr ? record->recId : 0);
+    }
+}
 
 template <typename T>
 void Resolve(HMODULE module, const char* name, T& target) {
@@ -264,13 +316,19 @@ SyncRun LoadedConduit::Sync(ConduitCase& c, const SyncOptions& options) {
         SetActiveWindow(owner);
         hook = SetWindowsHookExA(WH_CALLWNDPROC, WatchTexts, nullptr, GetCurrentThreadId());
     }
-    if (options.beginHotSync) SyncHostBegin(c.handheld.c_str(), IgnoreReport);
+    if (options.beginHotSync) SyncHostBegin(c.handheld.c_str(), KeepReport);
+    for (const auto& fault : options.failCalls) {
+        SyncHostFailCall(fault.first.c_str(), fault.second, palm::kSyncErrFailed);
+    }
+    SyncHostObserve(ObserveCall);
     LogHostReset();
     currentRun = &run;
     currentOptions = &options;
     run.result = open_ != nullptr ? open_(Progress, &properties) : -2;
     currentRun = nullptr;
     currentOptions = nullptr;
+    SyncHostObserve(nullptr);
+    for (const auto& fault : options.failCalls) SyncHostFailCall(fault.first.c_str(), 0, 0);
     if (options.beginHotSync) run.leftOpen = SyncHostEnd();
     for (long i = 0, n = LogHostCount(); i < n; ++i) {
         int activity = 0;
@@ -282,21 +340,41 @@ SyncRun LoadedConduit::Sync(ConduitCase& c, const SyncOptions& options) {
     return run;
 }
 
-DWORD RunProgram(const std::string& commandLine) {
+DWORD RunProgram(const std::string& commandLine, std::string* output) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return 0xFFFFFFFF;
+    // Standard output goes to a file of its own when it is wanted.
+    HANDLE out = INVALID_HANDLE_VALUE;
+    char outPath[MAX_PATH] = "";
+    if (output != nullptr) {
+        char folder[MAX_PATH];
+        GetTempPathA(MAX_PATH, folder);
+        GetTempFileNameA(folder, "out", 0, outPath);
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        out = CreateFileA(outPath, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = out;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD status = 0;
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0,
+                                  nullptr, nullptr, &startup, &process);
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    DWORD status = 0xFFFFFFFF;
+    if (started) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    if (output != nullptr) {
+        *output = ReadFileBytes(outPath);
+        DeleteFileA(outPath);
+    }
     return status;
 }
 

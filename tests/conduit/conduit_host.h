@@ -73,6 +73,12 @@ class ConduitCase {
     // Loads a copy of the library that has this message file beside it.
     void UseMessageFile(const std::string& content);
 
+    // A HotSync of hotsync.exe with the case's library registered under a
+    // HotSync key of the case's own, carrying the settings written so far.
+    // The user's folder is desktop\<user>; dataDir becomes its Data folder.
+    // The result is the program's exit status.
+    struct SyncRun RunHotSync(const std::string& user, const std::vector<std::string>& options);
+
     std::string ReadReport(const std::string& fileName) const;
     bool ReportExists(const std::string& fileName) const;
 };
@@ -80,9 +86,11 @@ class ConduitCase {
 struct SyncRun {
     long result = 0;
     Log log;
-    std::vector<std::string> progress;  // texts handed to the progress callback
-    std::vector<std::string> status;    // texts of the status strip, in order
-    long leftOpen = 0;                  // databases the conduit left open
+    std::vector<std::string> progress;      // texts handed to the progress callback
+    std::vector<std::string> status;        // texts of the status strip, in order
+    long leftOpen = 0;                      // databases the conduit left open
+    std::vector<std::string> hostMessages;  // what the Sync Manager told the host
+    std::string hostLog;                    // the host program's HotSync.log
 };
 
 struct SyncOptions {
@@ -92,6 +100,10 @@ struct SyncOptions {
     std::string dataPath = "\1";  // "\1": the case's data directory
     std::function<void()> onProgress;
     std::function<void(const std::string&)> onStatus;  // needs activeWindow
+    // Sync Manager calls that fail: function name and which call (from 1).
+    std::vector<std::pair<std::string, long>> failCalls;
+    // Sees every Sync Manager call before it runs (record id, or 0).
+    std::function<void(const std::string& function, uint32_t recordId)> onSyncCall;
 };
 
 class LoadedConduit {
@@ -111,8 +123,9 @@ class LoadedConduit {
     long (*open_)(long (*)(char*), void*) = nullptr;
 };
 
-// Runs a program of the build (beside the test) and returns its exit status.
-DWORD RunProgram(const std::string& commandLine);
+// Runs a program of the build (beside the test) and returns its exit status;
+// output, when given, receives what it wrote to standard output.
+DWORD RunProgram(const std::string& commandLine, std::string* output = nullptr);
 // Raw log lines written by hotsync.exe --entries.
 Log ReadRawEntries(const std::string& path);
 std::string ReadFileBytes(const std::string& path);

@@ -21,7 +21,7 @@ int ReportIndex(int category) {
 
 std::string Note(int n) {
     std::string digits = std::to_string(n);
-    return "rec<" + std::string(3 - digits.size(), '0') + digits + ">.";
+    return "rec<" + std::string(digits.size() < 3 ? 3 - digits.size() : 0, '0') + digits + ">.";
 }
 
 HandheldRecord Record(int category, int n, bool dirty) {

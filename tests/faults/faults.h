@@ -19,7 +19,7 @@ int ReportIndex(int category);
 // A report file on a device that refuses every write, seen from a case's data directory.
 extern const char kFullDevice[];
 
-// A record of the category whose notes read "rec<n>." (unique for n < 1000).
+// A record of the category whose notes read "rec<n>." (unique for every n).
 HandheldRecord Record(int category, int n, bool dirty = true);
 std::string Note(int n);
 

@@ -300,7 +300,7 @@ TEST(Description, FaultsNameTheLine) {
         {"name \"A\"\nrecord cat=1 flags=odd \"x\"\n", "d.txt:2: flags must be"},
         {"name \"A\"\nrecord \"\xE4\xB8\xAD\"\n", "d.txt:2: character U+4E2D"},
         {"name \"A\"\nrecord \"a\\q\"\n", "d.txt:2: unknown escape"},
-        {"name \"A\"\nrecord uid=0 \"x\"\n", "d.txt:2: uid must be"},
+        {"name \"A\"\nrecord uid=16777216 \"x\"\n", "d.txt:2: uid must be"},
         {"name \"A\"\ntype \"DAT\"\n", "d.txt:2: type must be exactly four bytes"},
         {"name \"A\"\nattributes 0x0001\n", "resource database"},
         {"name \"0123456789012345678901234567890123\"\n", "d.txt:1: the name holds at most 31"},
