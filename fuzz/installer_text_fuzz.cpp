@@ -58,9 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* s = text.c_str();  // as read: up to the first zero byte
 
     // Escapes into a target of exactly targetSize bytes (ASan sees any byte beyond).
-    std::vector<char> target(targetSize);
-    std::vector<char> untouched(targetSize, '#');
-    std::memcpy(target.data(), untouched.data(), targetSize);
+    std::vector<char> target(targetSize, '#');
     TranslateEscapes(s, target.data(), targetSize);
     if (targetSize == 0) {
         // nothing written
