@@ -68,7 +68,7 @@ struct Pending {
     size_t logLines;       // held log lines up to and including the record's own
 };
 
-constexpr int kBatchSize = 256;
+constexpr int kBatchSize = 1024;
 
 // Deleting goes in batches: the records of a batch are read and written, the
 // reports are flushed once, and then the records are deleted one after the

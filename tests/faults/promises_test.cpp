@@ -231,12 +231,12 @@ struct DeleteCase {
 };
 
 const DeleteCase kDeletes[] = {
-    {"ByIndex", 0, 600, 0, -1},
-    {"ModifiedOnly", 1, 600, 0, -1},
+    {"ByIndex", 0, 1100, 0, -1},
+    {"ModifiedOnly", 1, 1100, 0, -1},
     {"ThirdDeleteFailsByIndex", 0, 10, 3, -1},
     {"ThirdDeleteFailsModifiedOnly", 1, 10, 3, -1},
-    {"DeleteFailsInTheSecondBatch", 0, 600, 300, -1},
-    {"RefusedRecordInTheSecondBatch", 0, 600, 0, 270},
+    {"DeleteFailsInTheSecondBatch", 0, 1100, 1050, -1},
+    {"RefusedRecordInTheSecondBatch", 0, 1100, 0, 1030},
 };
 
 class Deleting : public ::testing::TestWithParam<DeleteCase> {};
@@ -256,8 +256,9 @@ TEST_P(Deleting, EveryDeletedRecordIsInItsReportBeforeItIsDeleted) {
     options.onSyncCall = [&](const std::string& function, uint32_t id) {
         if (function != "SyncDeleteRec") return;
         ++deletes;
-        // Test ids start at 0x1000, in record order.
-        if (!Contains(h.AllReports(), Note(static_cast<int>(id) - 0x1000))) ++unseen;
+        // Test ids start at 0x1000, in record order; the kinds take turns.
+        const int n = static_cast<int>(id) - 0x1000;
+        if (!Contains(h.Report(ReportIndex(1 + n % 5)), Note(n))) ++unseen;
     };
     SyncRun run = h.Run(options);
     EXPECT_EQ(unseen, 0) << "records deleted before their lines were on disk";
