@@ -378,6 +378,17 @@ bool ReportStream::Append(const char* data, size_t size) {
     return true;
 }
 
+char* ReportStream::Reserve() {
+    if (failed_ || !IsOpen()) return nullptr;
+    if ((kMaxUnit > kBufferSize - used_ || units_ == kMaxUnits) && !Flush()) return nullptr;
+    return buffer_.get() + used_;
+}
+
+void ReportStream::Commit(size_t size) {
+    used_ += size;
+    unitEnds_[units_++] = static_cast<uint32_t>(used_);
+}
+
 bool ReportStream::CutTo(uint64_t offset) {
     if (!IsOpen()) return false;
     if (offset >= durable_) {

@@ -36,6 +36,12 @@ class ReportStream {
     // Appends one unit (the lines of one record). Writes the buffer out first
     // when the unit does not fit. False when the stream has failed.
     bool Append(const char* data, size_t size);
+    // The same in two steps, without a copy: room for a unit of at most
+    // kMaxUnit bytes in the buffer (null when the stream has failed), then
+    // the unit's size once it is written there.
+    static constexpr size_t kMaxUnit = 16 * 1024;
+    char* Reserve();
+    void Commit(size_t size);
     // Writes the buffer to the file. On failure the file is cut back to the
     // end of its last whole unit and the stream stays failed.
     bool Flush();

@@ -1,6 +1,8 @@
 #include "report_writer.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -96,14 +98,16 @@ int KindColumns(RecordKind kind, const RecordFields& r, Column* columns) {
     return n;
 }
 
-// The lines of one record, built in memory and handed to the report stream
-// in one piece. Every line feed is stored as carriage return and line feed,
-// as a text stream would store it, on every platform. The capacity holds the
-// largest unit that a record can give (its 1,024 bytes with every byte a
-// line feed, the ids, numbers, names, title and separator); what would not
-// fit is not kept and fails the line.
+// The lines of one record, built in the report stream's buffer and handed
+// over as one unit. Every line feed is stored as carriage return and line
+// feed, as a text stream would store it, on every platform. The room holds
+// the largest unit that a record can give (its fields with every byte a line
+// feed, the ids, numbers, names, title and separator); what would not fit is
+// not kept and fails the line.
 class Unit {
   public:
+    explicit Unit(char* room) : data_(room) {}
+
     void Bytes(const char* data, size_t length) {
         if (length > kCapacity - used_) {
             overflow_ = true;
@@ -123,16 +127,19 @@ class Unit {
 
     // A zero-terminated text, at most size bytes of it.
     void Text(const char* text, size_t size = static_cast<size_t>(-1)) {
-        const char* run = text;
-        const char* p = text;
-        for (; static_cast<size_t>(p - text) < size && *p != '\0'; ++p) {
-            if (*p == '\n') {
-                Bytes(run, static_cast<size_t>(p - run));
-                LineEnd();
-                run = p + 1;
+        size_t length = 0;
+        while (length < size && text[length] != '\0') ++length;
+        const char* end = text + length;
+        for (const char* p = text; p != end;) {
+            const char* feed = static_cast<const char*>(std::memchr(p, '\n', end - p));
+            if (feed == nullptr) {
+                Bytes(p, static_cast<size_t>(end - p));
+                break;
             }
+            Bytes(p, static_cast<size_t>(feed - p));
+            LineEnd();
+            p = feed + 1;
         }
-        Bytes(run, static_cast<size_t>(p - run));
     }
 
     // Notes: with singleLine every carriage return and line feed is a blank.
@@ -141,16 +148,11 @@ class Unit {
             Text(text);
             return;
         }
-        const char* run = text;
-        const char* p = text;
-        for (; *p != '\0'; ++p) {
-            if (*p == '\r' || *p == '\n') {
-                Bytes(run, static_cast<size_t>(p - run));
-                Byte(' ');
-                run = p + 1;
-            }
+        const size_t start = used_;
+        Bytes(text, std::strlen(text));
+        for (size_t i = start; i < used_; ++i) {
+            if (data_[i] == '\r' || data_[i] == '\n') data_[i] = ' ';
         }
-        Bytes(run, static_cast<size_t>(p - run));
     }
 
     // A one-character delimiter setting; an empty one adds nothing.
@@ -160,16 +162,51 @@ class Unit {
 
     void LineEnd() { Bytes("\r\n", 2); }
 
-    const char* data() const { return data_; }
+    // Room for a number of at most size characters; Wrote says how many.
+    char* Room(size_t size) {
+        if (size > kCapacity - used_) {
+            overflow_ = true;
+            return nullptr;
+        }
+        return data_ + used_;
+    }
+    void Wrote(const char* end) { used_ = static_cast<size_t>(end - data_); }
+
     size_t size() const { return used_; }
     bool overflow() const { return overflow_; }
 
   private:
-    static constexpr size_t kCapacity = 16 * 1024;
-    char data_[kCapacity];
+    static constexpr size_t kCapacity = ReportStream::kMaxUnit;
+    char* data_;
     size_t used_ = 0;
     bool overflow_ = false;
 };
+
+// "%lf" of value: fixed point with six decimals, rounded as printf rounds
+// the exact binary value. An amount that is a whole number of millionths
+// (as entered amounts are) is written from that integer; any other takes
+// the general conversion.
+char* WriteReal(char* out, char* end, double value) {
+    const double scaled = value * 1e6;
+    constexpr double kExact = 1125899906842624.0;  // 2^50: far below one unit of error
+    if (scaled > -kExact && scaled < kExact &&
+        scaled == static_cast<double>(static_cast<int64_t>(scaled))) {
+        int64_t millionths = static_cast<int64_t>(scaled);
+        if (std::signbit(value)) {
+            *out++ = '-';
+            millionths = -millionths;
+        }
+        out = std::to_chars(out, end, millionths / 1000000).ptr;
+        *out++ = '.';
+        int64_t fraction = millionths % 1000000;
+        for (int i = 5; i >= 0; --i) {
+            out[i] = static_cast<char>('0' + fraction % 10);
+            fraction /= 10;
+        }
+        return out + 6;
+    }
+    return std::to_chars(out, end, value, std::chars_format::fixed, 6).ptr;
+}
 
 void WriteNamesLine(Unit& out, SettingsRecord& s, int index, bool withUserId) {
     const char(*names)[kColumnNameSize] = ColumnSlots(s, index);
@@ -205,17 +242,15 @@ void WriteValue(Unit& out, const SettingsRecord& s, const Column& column) {
             out.Delimiter(s.StringDelimiter);
             return;
         case Form::Integer: {
-            char buffer[24];
-            std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, column.integer);
-            out.Bytes(buffer, static_cast<size_t>(r.ptr - buffer));
+            char* room = out.Room(24);
+            if (room != nullptr) out.Wrote(std::to_chars(room, room + 24, column.integer).ptr);
             return;
         }
         case Form::Real: {
             // The whole fixed-point expansion of the largest double fits.
-            char buffer[400];
-            std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, column.real,
-                                                   std::chars_format::fixed, 6);
-            out.Bytes(buffer, static_cast<size_t>(r.ptr - buffer));
+            constexpr size_t kRealSize = 400;
+            char* room = out.Room(kRealSize);
+            if (room != nullptr) out.Wrote(WriteReal(room, room + kRealSize, column.real));
             return;
         }
     }
@@ -229,7 +264,9 @@ int WriteReportLine(RecordKind kind, const RecordFields& fields) {
     if (file == nullptr) return 0;
     SettingsRecord& s = ConduitSettings;
     const bool withUserId = userId[0] != '\0';
-    Unit out;
+    char* room = file->Reserve();
+    if (room == nullptr) return 0;
+    Unit out(room);
 
     if (file->End() == 0) {
         if (s.ReportTitle) {
@@ -253,7 +290,8 @@ int WriteReportLine(RecordKind kind, const RecordFields& fields) {
         WriteValue(out, s, columns[i]);
     }
     out.LineEnd();
-    if (out.overflow() || !file->Append(out.data(), out.size())) return 0;
+    if (out.overflow()) return 0;
+    file->Commit(out.size());
     ++reportCounters[index];
     return 1;
 }
