@@ -3,9 +3,9 @@
 #include <cstring>
 #include <new>
 
-#ifdef _WIN32
 #include <memory>
 
+#ifdef _WIN32
 #include "hotsync.h"
 #include "messages.h"
 #include "session.h"
@@ -102,6 +102,15 @@ void Properties::AddFromRecord(const char* text, bool modified) {
     Insert(new Atom(text, keyLength, equals + 1, modified));
 }
 
+void Properties::AddFromRecordData(const char* data, size_t size, bool modified) {
+    std::unique_ptr<char[]> text(new (std::nothrow) char[kPropertyRecordSize + 1]);
+    if (!text) return;
+    if (size > kPropertyRecordSize) size = kPropertyRecordSize;
+    std::memcpy(text.get(), data, size);
+    text[size] = '\0';
+    AddFromRecord(text.get(), modified);
+}
+
 void Properties::Add(const char* key, const char* value, bool modified) {
     if (Find(key) != nullptr) return;
     Insert(new Atom(key, std::strlen(key), value, modified));
@@ -188,7 +197,9 @@ bool LoadHandheldProperties(const char* database, int category) {
     const uint16_t count = db->Count();
     for (uint16_t index = 0; index < count; ++index) {
         if (!db->Read(index)) break;
-        if (db->record().catId == category) handheldProperties.AddFromRecord(db->text(), false);
+        if (db->record().catId == category) {
+            handheldProperties.AddFromRecordData(db->text(), db->record().recSize, false);
+        }
     }
     return true;
 }

@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <vector>
 
+// Buffer through which property records are read and written.
+constexpr size_t kPropertyRecordSize = 4024;
+
 class Properties {
   public:
     // One property. Key and value are owned copies.
@@ -42,6 +45,9 @@ class Properties {
     // Parses "key=value" (the key ends at the first "="); a text without "="
     // or with a key already present is ignored.
     void AddFromRecord(const char* text, bool modified);
+    // The same for a record of size bytes as read from the database: its
+    // text ends at its first zero byte or at kPropertyRecordSize bytes.
+    void AddFromRecordData(const char* data, size_t size, bool modified);
     // Inserts key unless it is present.
     void Add(const char* key, const char* value, bool modified);
     // Replaces the value of an existing key; does nothing for a missing one.
@@ -63,9 +69,6 @@ extern Properties handheldProperties;
 // Category of the property records and the auxiliary database.
 constexpr int kPropertyCategory = 14;
 constexpr const char* kPropertyDatabase = "LedgerlyAux_DB";
-// Buffer through which property records are read and written.
-constexpr size_t kPropertyRecordSize = 4024;
-
 #ifdef _WIN32
 // Adds the category's property records of the database to handheldProperties.
 // False (set unchanged, nothing logged) when the database cannot be opened.

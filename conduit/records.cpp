@@ -190,10 +190,11 @@ int FieldCount(RecordKind kind) {
 
 int MinimumFieldCount(RecordKind kind) { return FieldCount(kind) - 1; }
 
-int ScanRecord(RecordKind kind, const char* text, RecordFields* fields) {
+int ScanRecord(RecordKind kind, const char* text, RecordFields* fields, size_t size) {
     std::memset(fields, 0, sizeof *fields);
+    const size_t limit = size < kRecordBufferSize ? size : kRecordBufferSize;
     size_t length = 0;
-    while (length < kRecordBufferSize && text[length] != '\0') ++length;
+    while (length < limit && text[length] != '\0') ++length;
     const char* end = text + length;
 
     RecordFields& r = *fields;
@@ -361,14 +362,14 @@ void DeriveFields(RecordKind kind, RecordFields* fields) {
     }
 }
 
-int ConvertRecord(const char* text, int category) {
+int ConvertRecord(const char* text, int category, size_t size) {
     RecordKind kind;
     if (!KindFromCategory(category, &kind)) {
         LogMessage(Msg(msgErrUnknownRecType));
         return 0;
     }
     RecordFields fields;
-    if (text == nullptr || ScanRecord(kind, text, &fields) < MinimumFieldCount(kind)) {
+    if (text == nullptr || ScanRecord(kind, text, &fields, size) < MinimumFieldCount(kind)) {
         LogMessage(Msg(msgErrBadRecFormat));
         return 0;
     }

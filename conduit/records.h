@@ -101,10 +101,12 @@ struct RecordFields {
 int FieldCount(RecordKind kind);
 int MinimumFieldCount(RecordKind kind);
 
-// Clears fields and scans text (at most kRecordBufferSize bytes, up to its
-// first NUL) with the layout of kind. Returns the number of fields converted
-// before the first that does not match (0 for an empty text).
-int ScanRecord(RecordKind kind, const char* text, RecordFields* fields);
+// Clears fields and scans text (at most size bytes, and never more than
+// kRecordBufferSize, up to its first NUL) with the layout of kind. Returns
+// the number of fields converted before the first that does not match (0 for
+// an empty text).
+int ScanRecord(RecordKind kind, const char* text, RecordFields* fields,
+               size_t size = kRecordBufferSize);
 
 // Applies the century rule, the duration, the amounts and the contact name
 // rule, and formats Datum (and Startzeit).
@@ -123,4 +125,6 @@ double ParseAmount(const char* text, size_t size);
 // result (nonzero when the line was written without error). A record with a
 // field cut to its width is written, and a warning naming its kind and date
 // is logged.
-int ConvertRecord(const char* text, int category);
+// A record read into a buffer holds size bytes (the rest of the buffer is
+// not the record's).
+int ConvertRecord(const char* text, int category, size_t size = kRecordBufferSize);

@@ -167,10 +167,8 @@ ReportStream* StreamOf(int category) {
 
 // Converts the record just read; false when the pass must end. With a batch
 // the record joins it, refused or not.
-bool Convert(const CRawRecordInfo& record, char* buffer, DeleteBatch* batch) {
-    if (record.recSize < kRecordBufferBytes) buffer[record.recSize] = '\0';
-    buffer[kRecordBufferBytes] = '\0';
-    if (ConvertRecord(buffer, record.catId) != 0) {
+bool Convert(const CRawRecordInfo& record, const char* buffer, DeleteBatch* batch) {
+    if (ConvertRecord(buffer, record.catId, record.recSize) != 0) {
         if (batch) batch->Add(record.recId, StreamOf(record.catId));
         return true;
     }
@@ -190,9 +188,7 @@ bool Convert(const CRawRecordInfo& record, char* buffer, DeleteBatch* batch) {
 
 // The pass over the main database; returns the success flag.
 bool RunPass(uint8_t database, uint16_t count, HWND status) {
-    // One more byte than the Sync Manager is told of: a record always ends
-    // inside the buffer.
-    std::unique_ptr<char[]> recordBuffer(new (std::nothrow) char[kRecordBufferBytes + 1]);
+    std::unique_ptr<char[]> recordBuffer(new (std::nothrow) char[kRecordBufferBytes]);
     if (!recordBuffer) {
         LogMessage(Msg(msgAddEntryFailed));
         return false;
