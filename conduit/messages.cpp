@@ -120,6 +120,33 @@ MessageEntry MessageCatalog[kMessageCount] = {
           "Conduit Warnung: Ein zu langes Feld des Kontaktvermerks vom %s wurde gek\374rzt!"),
     ENTRY(msgWrnMemoCut,
           "Conduit Warnung: Ein zu langes Feld der Projektnotiz vom %s wurde gek\374rzt!"),
+    // The report command's own texts.
+    ENTRY(msgReportUsage,
+          "Aufruf: tessel-report [--settings DATEI] [--user NAME] [--modified] [--append]\n"
+          "                      DATENBANK.pdb ZIELORDNER"),
+    ENTRY(msgReportUsage2,
+          "Schreibt die f\374nf Berichte des Ledgerly Conduits aus einer Sicherung der\n"
+          "Datenbank Ledgerly_DB, ohne HotSync und ohne die Sicherung zu \344ndern."),
+    ENTRY(msgReportUsage3,
+          "  --settings DATEI  die Einstellungen des Conduits als Export der Registrierung\n"
+          "  --user NAME       der Text der Spalte PilotID (sonst User.txt neben der\n"
+          "                    Datenbank oder der Ordner \374ber dem Ordner Backup)"),
+    ENTRY(msgReportUsage4,
+          "  --modified        nur neue und ge\344nderte Eintr\344ge\n"
+          "  --append          an vorhandene Berichte anh\344ngen\n"
+          "Ergebnis: 0 alle Eintr\344ge geschrieben, 1 ein Eintrag oder eine Datei\n"
+          "fehlerhaft, 2 falscher Aufruf."),
+    ENTRY(msgReportBadArgument, "Unbekannte oder unvollst\344ndige Angabe: %s"),
+    ENTRY(msgReportCannotRead, "%s kann nicht gelesen werden: %s"),
+    ENTRY(msgReportNotDatabase, "%s ist keine Palm Datenbank: %s"),
+    ENTRY(msgReportNotLedgerly,
+          "%s ist keine Sicherung der Datenbank Ledgerly_DB: Sie enth\344lt die Datenbank \"%s\"."),
+    ENTRY(msgReportBadSettings, "Die Einstellungsdatei %s ist in Zeile %s fehlerhaft."),
+    ENTRY(msgReportNoSettings, "Die Einstellungsdatei %s enth\344lt keine Einstellungen."),
+    ENTRY(msgReportNoUser,
+          "Der HotSync Benutzer ist nicht bekannt: Bitte mit --user NAME angeben."),
+    ENTRY(msgReportRefused, "Eintrag %s wurde nicht \374bernommen: %s"),
+    ENTRY(msgReportDone, "%s Eintr\344ge wurden nach %s geschrieben."),
 };
 
 #undef ENTRY

@@ -92,6 +92,19 @@ enum MessageKey {
     msgWrnRouteCut,
     msgWrnContactCut,
     msgWrnMemoCut,
+    msgReportUsage,
+    msgReportUsage2,
+    msgReportUsage3,
+    msgReportUsage4,
+    msgReportBadArgument,
+    msgReportCannotRead,
+    msgReportNotDatabase,
+    msgReportNotLedgerly,
+    msgReportBadSettings,
+    msgReportNoSettings,
+    msgReportNoUser,
+    msgReportRefused,
+    msgReportDone,
     kMessageCount
 };
 

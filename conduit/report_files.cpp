@@ -27,6 +27,12 @@ constexpr size_t kBufferSize = 64 * 1024;
 // more units than this.
 constexpr size_t kMaxUnits = kBufferSize / 8;
 constexpr size_t kCopyChunk = 64 * 1024;
+// Between the data directory and a report's name.
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
 
 ReportStream streams[kReportCount];
 
@@ -501,7 +507,7 @@ bool HistoryFileName(const char* reportPath, char* out, size_t size) {
     return true;
 }
 
-bool OpenReportFiles(const char* directory) {
+bool OpenReportFiles(const char* directory, char* failedPath, char* failedReason) {
     switch (QueryDirectory(directory)) {
         case DirectoryState::Missing:
             if (!CreateOneDirectory(directory)) {
@@ -520,13 +526,18 @@ bool OpenReportFiles(const char* directory) {
         reportCounters[i] = 0;
         char path[kPathSize];
         const char* name = ReportFileSetting(ConduitSettings, i);
-        int length = std::snprintf(path, sizeof path, "%s\\%s", directory, name);
+        int length = std::snprintf(path, sizeof path, "%s%c%s", directory, kSeparator, name);
         // A path that does not fit is logged cut and never opened under a
         // shortened name.
         LogMessage("Using: %s", path);
-        char reason[ReportStream::kReasonSize];
-        if (length < 0 || length >= static_cast<int>(sizeof path) ||
-            !streams[i].Open(path, reason)) {
+        Reason reason;
+        bool fits = length >= 0 && length < static_cast<int>(sizeof path);
+        if (!fits) TooLongReason(reason);
+        if (!fits || !streams[i].Open(path, reason)) {
+            if (failedPath != nullptr && failedReason != nullptr) {
+                std::memcpy(failedPath, path, sizeof path);
+                std::memcpy(failedReason, reason, sizeof reason);
+            }
             DiscardReportFiles();
             return false;
         }

@@ -100,8 +100,11 @@ extern uint32_t reportCounters[kReportCount];
 // Makes sure the data directory exists (creating one level) and opens the
 // five report files; logs what it does. False when the directory is missing
 // and cannot be created, is not a directory, or a file cannot be opened (the
-// files opened so far are closed again). Nothing is truncated yet.
-bool OpenReportFiles(const char* directory);
+// files opened so far are closed again). Nothing is truncated yet. When a
+// file cannot be opened and failedPath and reason are given, they receive
+// its path (kPathSize bytes) and the platform's reason
+// (ReportStream::kReasonSize bytes).
+bool OpenReportFiles(const char* directory, char* failedPath = nullptr, char* reason = nullptr);
 // Begins the pass: in rewrite mode (SyncBackupMethod other than 1) the
 // reports are emptied, and with keepHistory each report's former contents are
 // first appended to its history file (logged). False (logged, reports as they
