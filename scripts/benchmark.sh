@@ -1,31 +1,33 @@
 #!/usr/bin/env bash
 # Benchmarks by hand (not part of the test run), written to docs/performance.md:
-#  1. Google Benchmark of ConvertRecord with the report writer, per kind
-#     (bench preset: native, optimised);
-#  2. whole HotSyncs under Wine through hotsync.exe of 1,000, 8,000 and 65,535
-#     records (all records, only modified records, deleting), with wall time
-#     and peak memory of the whole host process from /usr/bin/time -v; each
-#     also with ReferenceConduit.dll, which does the same Sync Manager work
-#     and writes nothing, so the conduit's own share shows; and a HotSync of
-#     sync type 6 (the conduit does nothing): the host's own start-up;
-#  3. an appending HotSync into empty reports and into reports that already
+#  1. Google Benchmark of ConvertRecord (parse and report line) beside
+#     ScanRecord (the parse alone), per kind (bench preset: native, optimised);
+#  2. 65,535 records side by side, in interleaved runs: a whole HotSync under
+#     Wine with Tessel20.dll, the same with ReferenceConduit.dll (the same
+#     Sync Manager calls, nothing written), a Perl script on Debian's
+#     Palm::PDB that writes the default reports from the same .pdb, and
+#     tessel-report natively and under Wine; all of them must write the same
+#     report bytes;
+#  3. deleting against keeping, and the start-up (sync type 6), each beside
+#     the reference conduit;
+#  4. peak memory at 1,000, 8,000 and 65,535 records;
+#  5. an appending HotSync into empty reports and into reports that already
 #     hold a million lines each.
-# Usage: scripts/benchmark.sh [--quick]   (--quick: one repetition, smaller
-# sizes; for trying the script, not for figures)
+# Usage: scripts/benchmark.sh [--quick]   (--quick: fewer runs and records;
+# for trying the script, not for figures)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 quick=0
 [ "${1:-}" = --quick ] && quick=1
-sizes=(1000 8000 65535)
+records=65535
+rounds=3
 reps=7
+sizes=(1000 8000 65535)
 append_records=8000
 append_lines=1000000
 if [ $quick = 1 ]; then
-  sizes=(1000 4000)
-  reps=1
-  append_records=1000
-  append_lines=100000
+  records=4000 rounds=1 reps=3 sizes=(1000 4000) append_records=1000 append_lines=100000
 fi
 
 bash scripts/setup.sh
@@ -36,33 +38,37 @@ out=$work/performance.md
 
 # --- 1. Google Benchmark ----------------------------------------------------
 cmake --preset bench >/dev/null
-cmake --build --preset bench -j2 --target records_bench pdbtool >/dev/null
-build/bench/bin/records_bench --benchmark_min_time=1 --benchmark_format=console \
+cmake --build --preset bench -j2 --target records_bench pdbtool tessel-report >/dev/null
+build/bench/bin/records_bench --benchmark_min_time=1 --benchmark_repetitions=3 \
+  --benchmark_report_aggregates_only=true --benchmark_format=console \
   --benchmark_out="$work/records_bench.json" --benchmark_out_format=json >"$work/records_bench.txt"
 gbench_table=$(python3 - "$work/records_bench.json" <<'PY'
 import json, sys
 data = json.load(open(sys.argv[1]))
-print("| Benchmark | Kind | Records per second | Time per record |")
-print("|---|---|---:|---:|")
+rate = {}
 for b in data["benchmarks"]:
+    if b.get("aggregate_name") != "median":
+        continue
     name = b["name"].split("/")[0].replace("BM_", "")
-    rate = b.get("items_per_second", 0)
-    unit = b.get("time_unit", "ns")
-    print(f"| {name} | {b.get('label', '')} | {rate:,.0f} | {b['real_time']:.0f} {unit} |")
+    rate[(name, b.get("label", ""))] = b.get("items_per_second", 0)
+print("| Kind | ConvertRecord, records/s | ScanRecord, records/s | Convert ÷ Scan |")
+print("|---|---:|---:|---:|")
+for kind in ["Task", "Expense", "Route", "Memo", "Contact"]:
+    c, s = rate[("ConvertRecord", kind)], rate[("ScanRecord", kind)]
+    print(f"| {kind} | {c:,.0f} | {s:,.0f} | {c / s:.2f} |")
 PY
 )
 
-# --- 2. and 3. HotSyncs under Wine ------------------------------------------
+# --- the Windows side ----------------------------------------------------------
 build=$root/build/win32
 [ -f "$build/CMakeCache.txt" ] || cmake --preset win32 >/dev/null
-cmake --build "$build" -j2 --target Tessel20 hotsync ReferenceConduit >/dev/null
+cmake --build "$build" -j2 --target Tessel20 hotsync ReferenceConduit tessel-report >/dev/null
 wine() { "$build/wine-run" "$@"; }
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 base='Software\Tessel Benchmark'
 wine reg delete "HKCU\\$base" /f >/dev/null 2>&1 || true
-# One HotSync key per conduit, each with one entry (Application1).
-register() {  # KEYNAME LIBRARY
+register() {  # KEYNAME LIBRARY: a HotSync key of its own with one entry
   local key="HKCU\\$base\\$1\\Application1"
   wine reg add "$key" /v Conduit /t REG_SZ /d "$(winpath "$build/bin/$2")" /f >/dev/null
   wine reg add "$key" /v Creator /t REG_DWORD /d 0x4C444759 /f >/dev/null
@@ -72,13 +78,13 @@ register() {  # KEYNAME LIBRARY
 }
 register Tessel Tessel20.dll
 register Reference ReferenceConduit.dll
-setting() {  # NAME VALUE: for both conduits
+setting() {  # NAME VALUE, for both conduits
   for k in Tessel Reference; do
     wine reg add "HKCU\\$base\\$k\\Application1" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null
   done
 }
 
-# database N: Ledgerly_DB.pdb of N records of all five kinds, every one marked.
+# database N: Ledgerly_DB.pdb of N records of the five kinds in turn, every one marked.
 database() {
   local n=$1 pdb=$work/db-$1.pdb
   if [ ! -f "$pdb" ]; then
@@ -101,13 +107,13 @@ database() {
   echo "$pdb"
 }
 
-handheld=$work/handheld
+handheld=$work/Messer/Backup
 desktop=$work/desktop
 reports=$desktop/Messer/Reports
 printf 'name "LedgerlyAux_DB"\ntype "DATA"\ncreator "LDGY"\nrecord cat=14 "UID=M-1"\n' >"$work/aux.txt"
 build/bench/bin/pdbtool build "$work/aux.txt" "$work/aux.pdb" >/dev/null
 
-# fresh N: a handheld with a fresh copy of the database of N records.
+# fresh N: a handheld (laid out as a backup folder) with a fresh copy of the database.
 fresh() {
   rm -rf "$handheld" && mkdir -p "$handheld"
   printf 'Messer\r\n' >"$handheld/User.txt"
@@ -115,101 +121,132 @@ fresh() {
   cp "$work/aux.pdb" "$handheld/LedgerlyAux_DB.pdb"
 }
 
-# hotsync KEYNAME TYPE: one HotSync; sets wall (seconds) and rss (KiB).
-hotsync() {
-  local t0 t1
+# run WHAT: one run, on a fresh handheld and a fresh output; sets wall
+# (seconds) and rss (KiB, largest resident set of the process).
+run() {
+  local t0 t1 cmd
+  fresh "$n"
+  rm -rf "$desktop" "$work/perl" "$work/native" "$work/wine"
+  case $1 in
+    Tessel|Reference)
+      cmd=("$build/wine-run" "$build/bin/hotsync.exe" sync --handheld "$(winpath "$handheld")"
+           --desktop "$(winpath "$desktop")" --registry "$base\\$1" --type "$type") ;;
+    Perl)
+      mkdir -p "$work/perl"
+      cmd=(perl bench/ledgerly-reports.pl "$handheld/Ledgerly_DB.pdb" Messer M-1 "$work/perl") ;;
+    Native)
+      cmd=(build/bench/bin/tessel-report "$handheld/Ledgerly_DB.pdb" "$work/native") ;;
+    Wine)
+      cmd=("$build/wine-run" "$build/bin/tessel-report.exe" "$(winpath "$handheld/Ledgerly_DB.pdb")"
+           "$(winpath "$work/wine")") ;;
+  esac
   t0=$(date +%s.%N)
-  /usr/bin/time -v -o "$work/time.txt" "$build/wine-run" "$build/bin/hotsync.exe" sync \
-    --handheld "$(winpath "$handheld")" --desktop "$(winpath "$desktop")" \
-    --registry "$base\\$1" --type "$2" >"$work/hotsync.out" 2>&1 || {
-      echo "HotSync with $1 failed:" >&2; cat "$work/hotsync.out" >&2; exit 1; }
+  /usr/bin/time -v -o "$work/time.txt" "${cmd[@]}" >"$work/run.out" 2>&1 || {
+    echo "$1 failed:" >&2; cat "$work/run.out" >&2; exit 1; }
   t1=$(date +%s.%N)
-  grep -q "result 0" "$work/hotsync.out" || {
-    echo "$1 failed:" >&2; cat "$work/hotsync.out" >&2; exit 1; }
   wall=$(echo "$t1 - $t0" | bc -l)
   rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
 }
 
-# measure KEYNAME N TYPE [keep]: median wall time and largest peak RSS of
-# $reps HotSyncs, each on a fresh handheld (reports removed unless keep).
-measure() {
-  local walls=() rsses=() i
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# interleave NAME...: $reps rounds of one run of each; medians in med[NAME],
+# largest peaks in peak[NAME].
+declare -A med peak
+interleave() {
+  local i w
+  declare -A walls=()
+  for w in "$@"; do walls[$w]="" peak[$w]=0; done
   for ((i = 0; i < reps; i++)); do
-    fresh "$2"
-    [ "${4:-}" = keep ] || rm -rf "$desktop"
-    hotsync "$1" "$3"
-    walls+=("$wall")
-    rsses+=("$rss")
+    for w in "$@"; do
+      run "$w"
+      walls[$w]+="$wall"$'\n'
+      [ "$rss" -gt "${peak[$w]}" ] && peak[$w]=$rss
+    done
   done
-  m_wall=$(printf '%s\n' "${walls[@]}" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  m_rss=$(printf '%s\n' "${rsses[@]}" | sort -g | tail -1)
+  for w in "$@"; do med[$w]=$(printf '%s' "${walls[$w]}" | median); done
 }
 
 # The prefix's server runs before the first measurement, so none pays for it.
 wine cmd /c exit >/dev/null 2>&1 || true
 
-# Before any record: sync type 6 on the largest handheld, where each conduit
-# only logs that it does nothing. With the reference conduit that is the
-# host's own start-up (Wine, hotsync.exe, the platform DLLs); with Tessel it
-# adds loading the library, its message file and its settings.
-measure Reference "${sizes[-1]}" 6
-host_wall=$m_wall host_rss=$m_rss
-measure Tessel "${sizes[-1]}" 6
-startup_wall=$m_wall startup_rss=$m_rss
+# --- 2. side by side --------------------------------------------------------
+n=$records type=0
+setting SyncBackupMethod 0
+setting DeleteRecords 0
+side_rows=""
+for ((r = 1; r <= rounds; r++)); do
+  interleave Tessel Reference Perl Native Wine
+  side_rows+=$(awk -v r="$r" -v t="${med[Tessel]}" -v f="${med[Reference]}" -v p="${med[Perl]}" \
+    -v nt="${med[Native]}" -v w="${med[Wine]}" 'BEGIN {
+      printf "| %d | %.3f s | %.3f s | %.3f s | %.3f | %.3f s | %.3f s | %.3f s |\n", r, t, f, t - f, (t - f) / p, p, nt, w }')
+  side_rows+=$'\n'
+  echo "round $r: Tessel ${med[Tessel]} Reference ${med[Reference]} Perl ${med[Perl]} native ${med[Native]} wine ${med[Wine]}" >&2
+done
+# The same bytes from all four writers.
+run Tessel && mv "$reports" "$work/tessel-reports"
+run Perl && diff -r "$work/tessel-reports" "$work/perl" >/dev/null ||
+  { echo "the Perl script wrote other reports than Tessel" >&2; exit 1; }
+run Native && diff -r "$work/tessel-reports" "$work/native" >/dev/null ||
+  { echo "tessel-report wrote other reports than Tessel" >&2; exit 1; }
+run Wine && diff -r "$work/tessel-reports" "$work/wine" >/dev/null ||
+  { echo "tessel-report.exe wrote other reports than Tessel" >&2; exit 1; }
 
-modes=("all records:0:0" "only modified records:1:0" "deleting:0:1")
-rows=""
-own_mem=""
-walls=""
-for mode in "${modes[@]}"; do
-  IFS=: read -r label method deleting <<<"$mode"
-  setting SyncBackupMethod "$method"
+# --- 3. deleting, and the start-up ----------------------------------------------
+delete_rows=""
+for deleting in 0 1; do
   setting DeleteRecords "$deleting"
-  for n in "${sizes[@]}"; do
-    measure Tessel "$n" 0
-    t_wall=$m_wall t_rss=$m_rss
-    lines=$(cat "$reports"/*.txt | grep -c Eintrag || true)
-    [ "$lines" -eq "$n" ] || { echo "expected $n report lines, found $lines" >&2; exit 1; }
-    measure Reference "$n" 0
-    r_wall=$m_wall r_rss=$m_rss
-    rows+=$(awk -v l="$label" -v n="$n" -v tw="$t_wall" -v tr="$t_rss" -v rw="$r_wall" \
-      -v rr="$r_rss" -v sw="$startup_wall" -v hw="$host_wall" 'BEGIN {
-        printf "| %s | %d | %.3f s | %.1f µs | %.3f s | %.1f µs | %.1f µs | %.1f MiB | %.1f MiB | %+.1f MiB |\n",
-          l, n, tw, (tw - sw) * 1e6 / n, rw, (rw - hw) * 1e6 / n,
-          ((tw - sw) - (rw - hw)) * 1e6 / n, tr / 1024, rr / 1024, (tr - rr) / 1024 }')
-    rows+=$'\n'
-    own_mem+="$label $n $(( t_rss - r_rss ))"$'\n'
-    walls+="$label $n $t_wall"$'\n'
-    echo "$label, $n records: Tessel ${t_wall}s ${t_rss}KiB, reference ${r_wall}s ${r_rss}KiB" >&2
-  done
+  interleave Tessel Reference
+  delete_rows+=$(awk -v d="$deleting" -v t="${med[Tessel]}" -v f="${med[Reference]}" -v n="$n" 'BEGIN {
+    printf "| %s | %.3f s | %.3f s | %.1f µs |\n", d ? "deleting" : "keeping", t, f, (t - f) * 1e6 / n }')
+  delete_rows+=$'\n'
+  own[$deleting]=$(echo "${med[Tessel]} - ${med[Reference]}" | bc -l)
+done
+setting DeleteRecords 0
+type=6
+interleave Tessel Reference
+startup_tessel=${med[Tessel]} startup_reference=${med[Reference]}
+startup_tessel_rss=${peak[Tessel]} startup_reference_rss=${peak[Reference]}
+type=0
+
+# --- 4. memory at every size ------------------------------------------------------
+memory_rows=""
+for n in "${sizes[@]}"; do
+  interleave Tessel Reference
+  memory_rows+=$(awk -v n="$n" -v t="${peak[Tessel]}" -v f="${peak[Reference]}" 'BEGIN {
+    printf "| %d | %.1f MiB | %.1f MiB | %+.1f MiB |\n", n, t / 1024, f / 1024, (t - f) / 1024 }')
+  memory_rows+=$'\n'
 done
 
-# Appending into empty reports and into reports of a million lines each.
+# --- 5. appending into empty reports and into reports of a million lines ----------
 setting SyncBackupMethod 1
-setting DeleteRecords 0
 files=("Ledgerly Arbeitszeiten.txt" "Ledgerly Ausgaben.txt" "Ledgarly Fahrten.txt"
        "Ledgerly Kontakte.txt" "Ledgerly Notizen.txt")
 awk -v n="$append_lines" 'BEGIN { for (i = 0; i < n; i++)
   printf "Messer\tM-1\t2000/01/01\tKunde %d\tProjekt\tArbeit\t08:00\t90\tfr\374here Zeile\r\n", i }' \
   >"$work/million.txt"
 append_rows=""
+n=$append_records
 for state in empty full; do
+  fresh "$n"
   rm -rf "$desktop"
   mkdir -p "$reports"
   for f in "${files[@]}"; do
     if [ $state = full ]; then cp "$work/million.txt" "$reports/$f"; else : >"$reports/$f"; fi
   done
   size=$(du -sm "$reports" | cut -f1)
-  measure Tessel "$append_records" 0 keep
+  t0=$(date +%s.%N)
+  wine "$build/bin/hotsync.exe" sync --handheld "$(winpath "$handheld")" \
+    --desktop "$(winpath "$desktop")" --registry "$base\\Tessel" >/dev/null 2>&1
+  t1=$(date +%s.%N)
   [ $state = full ] && label="$append_lines lines each ($size MiB in all)" || label="empty"
-  append_rows+="| $label | $append_records | $(printf '%.2f' "$m_wall") s | $(awk -v w="$m_wall" -v s="$startup_wall" -v n="$append_records" 'BEGIN { printf "%.1f", (w - s) * 1e6 / n }') µs | $(awk -v r="$m_rss" 'BEGIN { printf "%.1f", r / 1024 }') MiB |"$'\n'
-  for f in "${files[@]}"; do
-    # each report keeps what it held, then the records of this HotSync
-    if [ $state = full ]; then
+  append_rows+="| $label | $n | $(echo "$t1 - $t0" | bc -l | xargs printf '%.2f') s |"$'\n'
+  if [ $state = full ]; then
+    for f in "${files[@]}"; do
       head -c "$(stat -c %s "$work/million.txt")" "$reports/$f" | cmp -s - "$work/million.txt" ||
         { echo "$f lost its earlier lines" >&2; exit 1; }
-    fi
-  done
+    done
+  fi
 done
 rm -f "$work/million.txt"
 WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
@@ -217,88 +254,96 @@ WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
 # --- docs/performance.md ----------------------------------------------------
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 mem=$(awk '/MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)
+perl_version=$(perl -MPalm::PDB -e 'printf "Perl %vd, Palm::PDB %s", $^V, $Palm::PDB::VERSION')
+ratio=$(echo "${own[1]} / ${own[0]}" | bc -l | xargs printf '%.2f')
 {
   echo "# Performance"
   echo
-  echo "Measured by \`scripts/benchmark.sh\` on $(date -u +%Y-%m-%d)$([ $quick = 1 ] && echo ' (quick run: one repetition, small sizes)')."
+  echo "Measured by \`scripts/benchmark.sh\` on $(date -u +%Y-%m-%d)$([ $quick = 1 ] && echo ' (quick run: few runs, few records)'), all in one run."
   echo
-  echo "Machine: $(nproc) cores, $cpu, $mem memory; $(lsb_release -ds 2>/dev/null || sed -n 's/^PRETTY_NAME=//p' /etc/os-release | tr -d '"'),"
-  echo "$(wine --version 2>/dev/null || echo wine), $(i686-w64-mingw32-g++-posix -dumpfullversion 2>/dev/null | sed 's/^/MinGW-w64 g++ /'), $(g++ -dumpfullversion | sed 's/^/g++ /') for the native benchmark."
-  echo "Other work was running on the machine at the same time, so single figures can vary by some per cent."
+  echo "Machine: $(nproc) cores, $cpu, $mem memory; $(sed -n 's/^PRETTY_NAME=//p' /etc/os-release | tr -d '"'),"
+  echo "$(wine --version 2>/dev/null || echo wine), MinGW-w64 g++ $(i686-w64-mingw32-g++-posix -dumpfullversion 2>/dev/null), g++ $(g++ -dumpfullversion) for the native programs, $perl_version."
+  echo "Other work may have run on the machine at the same time; the runs are interleaved so that it weighs on all alike."
   echo
-  echo "## Record conversion and report writer (native, Google Benchmark)"
+  echo "## Record conversion (native, Google Benchmark)"
   echo
-  echo "\`ConvertRecord\` parses one record and appends its line to the report file of its kind"
-  echo "(real files in a temporary folder); \`ScanRecord\` is the parse alone."
+  echo "\`ConvertRecord\` parses one record and appends its lines to the report of its kind (real files"
+  echo "in a temporary folder, written out when the stream's buffer is full); \`ScanRecord\` is the parse"
+  echo "alone, with the derived fields. Medians of three repetitions."
   echo
   echo "$gbench_table"
   echo
-  echo "## Whole HotSyncs under Wine"
+  echo "## $n records side by side"
   echo
-  echo "\`hotsync.exe sync\` over a handheld folder whose \`Ledgerly_DB\` holds N records of the five kinds in"
-  echo "turn, every one marked as modified (so \"only modified records\" reads all N through"
-  echo "\`SyncReadNextModifiedRec\`), into five new reports. Wall time is the median of $reps runs of the"
-  echo "whole host process under Wine; peak memory is the largest maximum resident set size of the"
-  echo "host process (\`/usr/bin/time -v\`). \`ReferenceConduit.dll\` (\`bench/reference_conduit.cpp\`) does the"
-  echo "same Sync Manager calls (open, read every record, delete, reset the marks) and writes"
-  echo "nothing: the difference to it is the Tessel conduit's own share."
+  echo "One \`Ledgerly_DB.pdb\` of $n records of the five kinds in turn, default settings (every record,"
+  echo "the reports rewritten, nothing deleted). Each round interleaves $reps runs of each, on a fresh"
+  echo "copy of the handheld and into new reports; the figures are medians of whole processes:"
   echo
-  echo "Before any record: a HotSync of sync type 6 (the conduit only logs that it does nothing) takes"
-  echo "$(printf '%.3f' "$host_wall") s and $(awk -v r="$host_rss" 'BEGIN { printf "%.1f", r / 1024 }') MiB with the reference conduit: the host's own start-up (Wine,"
-  echo "\`hotsync.exe\`, the platform DLLs). With Tessel it takes $(printf '%.3f' "$startup_wall") s and $(awk -v r="$startup_rss" 'BEGIN { printf "%.1f", r / 1024 }') MiB:"
-  echo "loading the library, its message file and its settings add the difference."
+  echo "- Tessel: \`hotsync.exe sync\` under Wine with \`Tessel20.dll\`;"
+  echo "- Reference: the same with \`ReferenceConduit.dll\` (\`bench/reference_conduit.cpp\`), which makes the"
+  echo "  same Sync Manager calls and writes nothing, so Tessel − Reference is the conduit's own share;"
+  echo "- Perl: \`bench/ledgerly-reports.pl\`, a script on Debian's Palm::PDB that writes the five default"
+  echo "  reports from the same file, as a Linux user would write it;"
+  echo "- \`tessel-report\` natively (bench preset) and \`tessel-report.exe\` under Wine, from the same file."
   echo
-  echo "| Run | Records | Tessel wall | per record | Reference wall | per record | Tessel's own per record | Tessel peak | Reference peak | Tessel − Reference |"
-  echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
-  printf '%s' "$rows"
+  echo "All of them write the same report bytes (the script checks it)."
   echo
-  echo "Each conduit's per-record figure subtracts its own sync type 6 run. At 1,000 records the whole"
-  echo "record work takes a few milliseconds, within the start-up's jitter of a few hundredths of a"
-  echo "second, so that row says little. The cost of each further record, from one size to the next"
-  echo "(Tessel, whole HotSync):"
+  echo "| Round | Tessel | Reference | Tessel's own share | share ÷ Perl | Perl | tessel-report | tessel-report.exe |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|---:|"
+  printf '%s' "$side_rows"
   echo
-  for mode in "${modes[@]}"; do
-    label=${mode%%:*}
-    printf '%s\n' "$walls" | awk -v l="$label" '
-      NF < 3 { next }
-      { n = $(NF-1); w = $NF; k = $0; sub(/ [^ ]+ [^ ]+$/, "", k) }
-      k == l { if (pn != "") part[++i] = sprintf("%.1f µs from %d to %d", (w - pw) * 1e6 / (n - pn), pn, n); pn = n; pw = w }
-      END { printf "- %s: ", l; for (j = 1; j <= i; j++) printf "%s%s", part[j], (j < i ? ", " : " records\n") }'
-  done
+  echo "## Deleting"
   echo
-  echo "The cost per further record stays of the same order from the smallest to the largest"
-  echo "database: the time of a HotSync grows linearly with its records, the platform stand-ins included."
+  echo "The same $records records, with \`DeleteRecords\` off and on, each beside the reference conduit"
+  echo "(which deletes as well). With deleting on, Tessel writes a batch of up to 1,024 records, writes"
+  echo "the reports out once and then deletes the batch, each record only after its line is on disk."
   echo
-  echo "Memory: the host's peak grows with the database, because the Sync Manager stand-in holds the"
-  echo "whole \`.pdb\` in memory; the reference conduit's peak grows the same way. The conduit's own"
-  echo "share (Tessel − Reference: its code and static data, one 1,024-byte record buffer, five report"
-  echo "streams) is $(printf '%s\n' "$own_mem" | awk 'NF { v = $NF / 1024; if (min == "" || v < min) min = v; if (max == "" || v > max) max = v }
-    END { printf "between %.1f and %.1f MiB", min, max }') at every size and in every mode: it does"
-  echo "not grow with the number of records."
+  echo "| Run | Tessel | Reference | Tessel's own per record |"
+  echo "|---|---:|---:|---:|"
+  printf '%s' "$delete_rows"
+  echo
+  echo "A record costs the conduit $ratio times as much with deleting on as with it off."
+  echo
+  echo "## Start-up"
+  echo
+  echo "A HotSync of sync type 6 (the conduit only logs that it does nothing): $(printf '%.3f' "$startup_reference") s and"
+  echo "$(awk -v r="$startup_reference_rss" 'BEGIN { printf "%.1f", r / 1024 }') MiB with the reference conduit (Wine, \`hotsync.exe\`, the platform DLLs), $(printf '%.3f' "$startup_tessel") s and"
+  echo "$(awk -v r="$startup_tessel_rss" 'BEGIN { printf "%.1f", r / 1024 }') MiB with Tessel: $(echo "($startup_tessel - $startup_reference) * 1000" | bc -l | xargs printf '%.0f') ms more. Loading the library and its own imports,"
+  echo "its message file and its settings make the difference; the window and shell libraries"
+  echo "(user32, gdi32, shell32) are loaded only when a window is shown."
+  echo
+  echo "## Memory"
+  echo
+  echo "Largest resident set of the whole host process over the runs, all records:"
+  echo
+  echo "| Records | Tessel | Reference | Tessel − Reference |"
+  echo "|---:|---:|---:|---:|"
+  printf '%s' "$memory_rows"
+  echo
+  echo "The host's peak grows with the database, because the Sync Manager stand-in holds the whole"
+  echo "\`.pdb\` in memory; the reference conduit's grows the same way. The conduit's own share (its"
+  echo "code and data, one record buffer, five report buffers of 64 KiB) does not grow with the records."
   echo
   echo "## Appending into long reports"
   echo
-  echo "Only modified records (\`SyncBackupMethod\` 1: the reports are opened for appending), $append_records"
-  echo "records, into five empty reports and into five reports that already hold $append_lines lines each."
+  echo "Only modified records (\`SyncBackupMethod\` 1: the reports are appended to), $append_records records,"
+  echo "into five empty reports and into five reports that already hold $append_lines lines each."
   echo "Afterwards each report still begins with exactly the lines it held."
   echo
-  echo "| Reports before | Records | Wall | per record | Peak memory |"
-  echo "|---|---:|---:|---:|---:|"
+  echo "| Reports before | Records | Wall |"
+  echo "|---|---:|---:|"
   printf '%s' "$append_rows"
   echo
-  echo "An appending HotSync costs the same whatever the reports already hold: the conduit opens"
-  echo "them for appending and never reads them."
+  echo "The conduit never reads a report it appends to: its length tells whether it is empty."
   echo
   echo "## How to repeat"
   echo
   echo '```'
-  echo "scripts/benchmark.sh            # about 10 minutes; rewrites docs/performance.md"
-  echo "scripts/benchmark.sh --quick    # a minute: tries the script, the figures are not kept"
-  echo "cmake --preset bench && cmake --build --preset bench && build/bench/bin/records_bench"
+  echo "scripts/benchmark.sh            # about five minutes; rewrites docs/performance.md"
+  echo "scripts/benchmark.sh --quick    # tries the script, the figures are not kept"
   echo '```'
   echo
-  echo "The script builds the \`bench\` and \`win32\` presets, makes its handhelds with \`pdbtool\`, registers"
-  echo "both conduits under \`HKCU\\$base\` in the win32 build's Wine prefix and works in"
-  echo "\`build/benchmark/\`. Raw Google Benchmark output: \`build/benchmark/records_bench.txt\`."
+  echo "It builds the \`bench\` and \`win32\` presets, makes its handhelds with \`pdbtool\`, registers both"
+  echo "conduits under \`HKCU\\$base\` in the win32 build's Wine prefix and works in \`build/benchmark/\`."
 } >"$out"
 if [ $quick = 0 ]; then cp "$out" docs/performance.md; echo "wrote docs/performance.md"; else cat "$out"; fi
