@@ -93,6 +93,27 @@ const char* const kFiles[5] = {"Ledgerly Arbeitszeiten.txt", "Ledgerly Ausgaben.
                                "Ledgarly Fahrten.txt", "Ledgerly Kontakte.txt",
                                "Ledgerly Notizen.txt"};
 
+std::string Note(int n) {
+    std::string digits = std::to_string(n);
+    return "rec<" + std::string(digits.size() < 3 ? 3 - digits.size() : 0, '0') + digits + ">.";
+}
+
+HandheldRecord Record(int category, int n, bool dirty) {
+    static const char* const heads[] = {
+        "1.2.01,8:00,1:00,Kunde,Projekt,Arbeit,",
+        "2.1.01,Kunde,Projekt,Taxi,2,12.50,25.00,",
+        "3.1.01,Kunde,Projekt,Besuch,Berlin,Potsdam,10500,10536,36,",
+        "4.1.01,Kunde,Projekt,Layout,",
+        "5.1.01,Kunde,Projekt,Angebot,Anna,",
+    };
+    return {category, dirty, heads[category - 1] + Note(n)};
+}
+
+int ReportOf(int category) {
+    static const int index[] = {0, 1, 2, 4, 3};
+    return index[category - 1];
+}
+
 bool Contains(const std::string& haystack, const std::string& needle) {
     return haystack.find(needle) != std::string::npos;
 }
@@ -145,7 +166,8 @@ void ConduitCase::WriteDatabase(const std::string& name,
         palm::Record record;
         record.category = static_cast<uint8_t>(r.category);
         record.flags = r.dirty ? palm::kRecDirty : 0;
-        record.uniqueId = id++;
+        record.uniqueId = r.uid >= 0 ? static_cast<uint32_t>(r.uid) : id;
+        ++id;
         record.data.assign(r.text.begin(), r.text.end());
         record.data.push_back(0);
         db.records.push_back(std::move(record));

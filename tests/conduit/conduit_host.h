@@ -27,6 +27,7 @@ struct HandheldRecord {
     int category;
     bool dirty;
     std::string text;  // stored with its terminating zero byte
+    long uid = -1;     // -1: the next of 0x1000, 0x1001, ... in record order
 };
 
 // The conduit's built-in German log texts that the tests look for.
@@ -39,6 +40,12 @@ extern const char kCreateDir[];
 extern const char kInvalidDir[];
 // The default report file names by report index (Task, Expense, Route, Contact, Memo).
 extern const char* const kFiles[5];
+
+// A record of the category whose notes read "rec<n>." (unique for every n).
+HandheldRecord Record(int category, int n, bool dirty = true);
+std::string Note(int n);
+// The report index of a category: Task 0, Expense 1, Route 2, Memo 4, Contact 3.
+int ReportOf(int category);
 
 bool Contains(const std::string& haystack, const std::string& needle);
 // Records of a database whose dirty flag is set.

@@ -19,10 +19,6 @@ int ReportIndex(int category);
 // A report file on a device that refuses every write, seen from a case's data directory.
 extern const char kFullDevice[];
 
-// A record of the category whose notes read "rec<n>." (unique for every n).
-HandheldRecord Record(int category, int n, bool dirty = true);
-std::string Note(int n);
-
 bool LogHas(const Log& log, const std::string& text);
 
 }  // namespace faults
