@@ -1,0 +1,216 @@
+// Record texts through ConvertRecord into real report files, written as data
+// in record_cases.txt: the lines each record gives, the records refused and
+// what the log says of them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "messages.h"
+#include "records.h"
+#include "report_files.h"
+#include "session.h"
+#include "settings.h"
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> loggedLines;
+
+void WriteLogEntry(const char* text, int activity) {
+    if (activity == kLogActivityText && std::strcmp(text, "Ledgerly") != 0) {
+        loggedLines.emplace_back(text);
+    }
+}
+
+namespace {
+
+struct Case {
+    std::string name;
+    int line;
+    std::vector<std::pair<int, std::string>> commands;
+};
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+// Words and double-quoted texts with \t \r \n \\ \" \xNN; the file's UTF-8
+// becomes Windows-1252 (a Latin-1 character takes one byte).
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    for (size_t i = 0; i < line.size();) {
+        if (line[i] == ' ') {
+            ++i;
+        } else if (line[i] == '#') {
+            break;
+        } else if (line[i] == '"') {
+            std::string text;
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                unsigned char c = static_cast<unsigned char>(line[i]);
+                if (c == '\\' && i + 1 < line.size()) {
+                    const char e = line[++i];
+                    if (e == 'x') {
+                        text += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+                        i += 2;
+                    } else {
+                        text += e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : e;
+                    }
+                } else if (c == 0xC2 || c == 0xC3) {
+                    text += static_cast<char>((c & 0x03) << 6 | (line[++i] & 0x3F));
+                } else {
+                    text += static_cast<char>(c);
+                }
+            }
+            words.push_back(text);
+            ++i;
+        } else {
+            size_t end = line.find(' ', i);
+            if (end == std::string::npos) end = line.size();
+            words.push_back(line.substr(i, end - i));
+            i = end;
+        }
+    }
+    return words;
+}
+
+std::vector<Case> LoadCases() {
+    std::vector<Case> cases;
+    std::ifstream in(RECORD_CASES);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t start = line.find_first_not_of(' ');
+        if (start == std::string::npos || line[start] == '#') continue;
+        if (line.compare(start, 5, "case ") == 0) {
+            cases.push_back({line.substr(start + 5), number, {}});
+        } else if (!cases.empty()) {
+            cases.back().commands.push_back({number, line.substr(start)});
+        }
+    }
+    return cases;
+}
+
+// The settings a case names, by their registry names.
+bool Set(const std::string& name, const std::string& value) {
+    SettingsRecord& s = ConduitSettings;
+    uint32_t* flags[] = {&s.QuoteDateFields, &s.ReportTitle,     &s.FieldNames,
+                         &s.SingleLineNotes, &s.SeparateReports, &s.SyncBackupMethod};
+    const char* flagNames[] = {"QuoteDateFields", "ReportTitle",     "FieldNames",
+                               "SingleLineNotes", "SeparateReports", "SyncBackupMethod"};
+    for (int i = 0; i < 6; ++i) {
+        if (name == flagNames[i]) *flags[i] = static_cast<uint32_t>(std::stoul(value));
+    }
+    if (name == "FieldDelimiter") std::snprintf(s.FieldDelimiter, 2, "%s", value.c_str());
+    if (name == "StringDelimiter") std::snprintf(s.StringDelimiter, 2, "%s", value.c_str());
+    if (name == "ReportSeparator")
+        std::snprintf(s.ReportSeparator, kSeparatorSize, "%s", value.c_str());
+    if (name == "TaskColumns") SplitColumnList(value.c_str(), s.TaskColumns, kTaskColumnCount);
+    if (name == "userId") std::snprintf(userId, sizeof userId, "%s", value.c_str());
+    return true;
+}
+
+class RecordCase : public ::testing::TestWithParam<Case> {
+  protected:
+    void SetUp() override {
+        ConduitSettings = DefaultSettings();
+        std::snprintf(pilotId, sizeof pilotId, "Ziduv Vazuv");
+        userId[0] = '\0';
+        loggedLines.clear();
+        folder_ = fs::temp_directory_path() /
+                  ("tessel-records-" + GetParam().name + "-" + std::to_string(std::rand()));
+        fs::create_directories(folder_);
+    }
+    void TearDown() override {
+        CloseReportFiles();
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    fs::path PathOf(int index) { return folder_ / ReportFileSetting(ConduitSettings, index); }
+    void Open() {
+        if (open_) return;
+        ASSERT_TRUE(OpenReportFiles(folder_.string().c_str()));
+        ASSERT_TRUE(BeginReportPass(false));
+        open_ = true;
+        loggedLines.clear();  // the "Using" lines
+    }
+    std::string Report(int index) {
+        CloseReportFiles();
+        open_ = false;
+        std::ifstream in(PathOf(index), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+
+    fs::path folder_;
+    bool open_ = false;
+};
+
+// Commands, in order:
+//   set NAME VALUE          a setting (or userId) for what follows
+//   prefill REPORT TEXT     the report's bytes before the run
+//   record CAT TEXT [fill N CHAR]   converted; accepted unless "refused"
+//                           follows (fill: exactly N bytes, unterminated)
+//   refused [KEY]           the last record was refused, the log holding
+//                           the message of KEY (default: nothing logged)
+//   close                   the run ends; the next record opens a new one
+//   report REPORT = TEXT    the report's bytes (closes the run first)
+//   logged KEY|TEXT...      the log lines of the case so far
+TEST_P(RecordCase, GivesItsReportLines) {
+    int last = -1;
+    for (const auto& command : GetParam().commands) {
+        SCOPED_TRACE("record_cases.txt:" + std::to_string(command.first) + ": " + command.second);
+        const std::vector<std::string> w = Words(command.second);
+        auto message = [](const std::string& word) {
+            for (const MessageEntry& e : MessageCatalog) {
+                if (word == e.key) return std::string(e.builtInText);
+            }
+            return word;
+        };
+        if (w[0] == "set") {
+            ASSERT_TRUE(Set(w[1], w[2]));
+        } else if (w[0] == "prefill") {
+            std::ofstream(PathOf(std::stoi(w[1])), std::ios::binary) << w[2];
+        } else if (w[0] == "record") {
+            Open();
+            if (w.size() > 4 && w[3] == "fill") {
+                // On the heap and exactly N bytes: a read beyond is reported.
+                const size_t size = std::stoul(w[4]);
+                std::unique_ptr<char[]> buffer(new char[size]);
+                std::memset(buffer.get(), w[5][0], size);
+                std::memcpy(buffer.get(), w[2].data(), std::min(size, w[2].size()));
+                last = ConvertRecord(buffer.get(), std::stoi(w[1]), size);
+            } else {
+                last = ConvertRecord(w[2].c_str(), std::stoi(w[1]));
+            }
+            if (&command == &GetParam().commands.back() ||
+                (&command + 1)->second.rfind("refused", 0) != 0) {
+                EXPECT_EQ(last, 1) << "refused";
+            }
+        } else if (w[0] == "refused") {
+            EXPECT_EQ(last, 0);
+            EXPECT_EQ(loggedLines.empty() ? "" : loggedLines.back(),
+                      w.size() > 1 ? message(w[1]) : "");
+        } else if (w[0] == "close") {
+            CloseReportFiles();
+            open_ = false;
+        } else if (w[0] == "report") {
+            EXPECT_EQ(Report(std::stoi(w[1])), w[3]);
+        } else if (w[0] == "logged") {
+            std::vector<std::string> expected;
+            for (size_t i = 1; i < w.size(); ++i) expected.push_back(message(w[i]));
+            EXPECT_EQ(loggedLines, expected);
+        } else {
+            FAIL() << "unknown command";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, RecordCase, ::testing::ValuesIn(LoadCases()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
