@@ -118,6 +118,13 @@ bool Contains(const std::string& haystack, const std::string& needle) {
     return haystack.find(needle) != std::string::npos;
 }
 
+bool LogHas(const Log& log, const std::string& text) {
+    for (const LogEntry& entry : log) {
+        if (entry.text == text) return true;
+    }
+    return false;
+}
+
 int DirtyCount(const palm::Database& db) {
     int dirty = 0;
     for (const palm::Record& r : db.records) dirty += (r.flags & palm::kRecDirty) != 0;

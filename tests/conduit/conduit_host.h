@@ -48,6 +48,7 @@ std::string Note(int n);
 int ReportOf(int category);
 
 bool Contains(const std::string& haystack, const std::string& needle);
+bool LogHas(const Log& log, const std::string& text);
 // Records of a database whose dirty flag is set.
 int DirtyCount(const palm::Database& db);
 // A record's data up to its first zero byte.

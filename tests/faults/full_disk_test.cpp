@@ -10,11 +10,8 @@
 #include <vector>
 
 #include "conduit_host.h"
-#include "faults.h"
 
 namespace {
-
-using namespace faults;
 
 const char kDisk[] = "small-disk";
 

@@ -11,12 +11,10 @@
 #include <vector>
 
 #include "conduit_host.h"
-#include "faults.h"
+
 #include "settings.h"
 
 namespace {
-
-using namespace faults;
 
 const DWORD kTypes[] = {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_BINARY, REG_DWORD, REG_NONE};
 
