@@ -110,9 +110,9 @@ void SetupTest::WriteFile(const std::string& name, const std::string& bytes) {
     std::fclose(file);
 }
 
-void SetupTest::Start(const std::string& folder) {
-    std::string program = setup_driver::ProgramDirectory() + "TesselSetup.exe";
-    ASSERT_TRUE(setup_.Start(program, folder.empty() ? folder_ : folder));
+void SetupTest::Start(const std::string& folder, const std::string& program) {
+    ASSERT_TRUE(setup_.Start(setup_driver::ProgramDirectory() + program,
+                             folder.empty() ? folder_ : folder));
 }
 
 HWND SetupTest::StartDialog() {

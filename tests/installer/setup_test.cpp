@@ -61,6 +61,13 @@ TEST_F(Setup, EscapeAndCloseBoxEndLikeQuit) {
     EXPECT_TRUE(SubkeyNames(kHotSyncPath).empty());
 }
 
+TEST_F(Setup, DialogThatCannotBeCreatedEndsWith1) {
+    // The same program over a dialog template with a control of no known class.
+    WriteIni(kIni);
+    Start(std::string(), "TesselSetupBrokenDialog.exe");
+    ExpectExit(1);
+}
+
 TEST_F(Setup, TextPriorityAndEscapes) {
     WriteIni(kIni + "[Languages]\nENU=1\n" + ConduitSection("Conduit_ENU") +
              "[Lang_ENU]\n2000=From Lang_ENU\n2001=\n"
