@@ -1,6 +1,8 @@
 #include "setup_fixture.h"
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 const char kTextReplace[] =
     "Seems that another version of the conduit module is already installed on your "
@@ -108,6 +110,14 @@ void SetupTest::WriteFile(const std::string& name, const std::string& bytes) {
     ASSERT_NE(file, nullptr) << folder_ + name;
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
+}
+
+void SetupTest::CopyExampleIni() {
+    std::ifstream example(setup_driver::ProgramDirectory() + "install.ini", std::ios::binary);
+    std::stringstream text;
+    text << example.rdbuf();
+    ASSERT_FALSE(text.str().empty());
+    WriteFile("install.ini", text.str());
 }
 
 void SetupTest::Start(const std::string& folder, const std::string& program) {

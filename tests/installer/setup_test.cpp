@@ -53,6 +53,21 @@ TEST_F(Setup, DialogShowsConfigurationAndBuiltInTexts) {
     Quit();
 }
 
+TEST_F(Setup, ExampleConfigurationSpeaksEnglish) {
+    CopyExampleIni();
+    ASSERT_NE(StartDialog(), nullptr);
+    EXPECT_EQ(SetupProcess::Text(dialog_), "Ledgerly Conduit Setup");
+    EXPECT_EQ(SetupProcess::ItemText(dialog_, 109), "Welcome to Ledgerly!");
+    Install();
+    ExpectBox(kTextInstalled, "Installation complete", BoxIcon::Information, {IDOK}, IDOK, true);
+    EXPECT_EQ(StringValue(Entry(1), "TaskReportFile"), "Ledgerly Work Times.txt");
+    Uninstall();
+    ExpectBox(kTextRemoved, "Uninstallation complete", BoxIcon::Information, {IDOK}, IDOK, true);
+    Uninstall();
+    ExpectBox(kTextNotRemoved, "Uninstallation failed", BoxIcon::Error, {IDOK}, IDOK, true);
+    Quit();
+}
+
 TEST_F(Setup, RowsOfThePictureThatTheFrameCutsArePlain) {
     // Bitmap 100 of the program, read as 32-bit pixels.
     HMODULE program = LoadLibraryExA((setup_driver::ProgramDirectory() + "TesselSetup.exe").c_str(),
