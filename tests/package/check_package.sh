@@ -37,7 +37,8 @@ actual=$(cd "$unpacked" && find . -mindepth 1 | sed 's|^\./||' | sort)
 [ "$actual" = "$expected" ] ||
   fail "the package holds"$'\n'"$actual"$'\n'"instead of"$'\n'"$expected"
 
-# The conduit's file version as the HotSync manager reads it (from the sync below).
+# The conduit's file version from its version resource; the HotSync below
+# compares it with the version that the HotSync manager reads from the library.
 conduit_version=
 
 check_binary() {  # name kind
