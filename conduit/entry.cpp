@@ -6,6 +6,7 @@
 #include "properties.h"
 #include "session.h"
 #include "settings.h"
+#include "version.h"
 
 HINSTANCE moduleHandle;
 char dataDirectory[kPathSize];
@@ -38,7 +39,9 @@ extern "C" __declspec(dllexport) long __cdecl GetConduitName(char* buffer, WORD 
     return 0;
 }
 
-extern "C" __declspec(dllexport) DWORD __cdecl GetConduitVersion() { return 0x200; }
+extern "C" __declspec(dllexport) DWORD __cdecl GetConduitVersion() {
+    return TESSEL_CONDUIT_VERSION_MAJOR << 8 | TESSEL_CONDUIT_VERSION_MINOR;
+}
 
 extern "C" __declspec(dllexport) long __cdecl OpenConduit(ProgressFn progress,
                                                           SyncProperties& properties) {

@@ -1,10 +1,11 @@
-// Palm database files as the handheld folder holds them: parsing, and
-// writing back what parsed.
+// Palm database files as the handheld folder holds them: parsing, writing
+// back what parsed, and pdbtool's dump of it built again.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "palm/pdb.h"
+#include "palm/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     palm::Database db;
@@ -21,6 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (again.records.size() != db.records.size()) __builtin_trap();
     for (size_t i = 0; i < db.records.size(); ++i) {
         if (again.records[i].data != db.records[i].data) __builtin_trap();
+    }
+    // A dump that builds again gives the same file, header name field included.
+    palm::Database built;
+    if (palm::ParseDescription(palm::Describe(db), "dump", built, error)) {
+        std::vector<uint8_t> rebuilt;
+        if (!palm::Serialize(built, rebuilt, error) || rebuilt != image) __builtin_trap();
     }
     return 0;
 }

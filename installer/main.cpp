@@ -142,6 +142,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     JoinPath(c.currentDirectory, c.module, c.conduitPath, sizeof c.conduitPath);
 
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_INSTALLER), nullptr, InstallerDialog, 0);
-    return 0;
+    // A dialog that cannot be created at all (no desktop, a broken resource)
+    // is a failure, not a dialog that the user closed.
+    INT_PTR result =
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_INSTALLER), nullptr, InstallerDialog, 0);
+    return result == -1 ? 1 : 0;
 }

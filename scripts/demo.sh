@@ -1,34 +1,41 @@
 #!/usr/bin/env bash
 # The main job: a HotSync of the bundled example handheld through the
-# Ledgerly conduit. Builds the 32-bit Windows preset when needed, registers
-# Tessel20.dll with the HotSync manager stand-in through the installer,
-# runs `hotsync sync` on a scratch copy of the example handheld and prints
-# the HotSync log and the five reports.
+# Ledgerly conduit as a Windows user gets it. Builds the release preset and
+# its package Tessel-<version>-win32.zip, unpacks the package into a folder,
+# registers the unpacked Tessel20.dll with the HotSync manager stand-in by
+# running the unpacked TesselSetup.exe (with its install.ini), runs
+# `hotsync sync` on a scratch copy of the example handheld and prints the
+# HotSync log and the five reports. The stand-ins (hotsync.exe, SYNC20.dll,
+# HSLOG20.dll, setup-driver.exe) come from the release build tree; they are
+# not part of the package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/setup.sh
 
-build=$root/build/win32
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake --preset win32 >/dev/null
-fi
-cmake --build "$build" -j2 --target Tessel20 TesselSetup setup-driver hotsync example_handheld >/dev/null
+build=$root/build/release
+cmake --preset release >/dev/null
+cmake --build --preset release -j2 --target package >/dev/null
+package=$(ls "$build"/Tessel-*-win32.zip)
 
 run() { "$build/wine-run" "$@"; }
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
-# A scratch handheld, so the repository's example stays as it is.
+# The package unpacked as a user unpacks it, and a scratch handheld, so the
+# repository's example stays as it is.
 demo=$build/demo
 rm -rf "$demo"
-mkdir -p "$demo/handheld" "$demo/desktop"
+mkdir -p "$demo/Tessel" "$demo/handheld" "$demo/desktop"
+(cd "$demo/Tessel" && cmake -E tar xf "$package")
 cp "$build/examples/handheld/"*.pdb "$build/examples/handheld/User.txt" "$demo/handheld/"
 
-# Register the conduit through the real installer: setup-driver starts
-# TesselSetup.exe beside install.ini, presses Install, answers Yes to its
-# questions (replacing an earlier registration) and presses Quit.
-echo "=== TesselSetup"
-run "$build/bin/setup-driver.exe" install "$(winpath "$build/bin")" --create-key
+# Register the conduit through the package's installer: setup-driver starts
+# the unpacked TesselSetup.exe beside its install.ini, presses Install,
+# answers Yes to its questions (replacing an earlier registration) and
+# presses Quit.
+echo "=== TesselSetup ($(basename "$package"))"
+run "$build/bin/setup-driver.exe" install "$(winpath "$demo/Tessel")" --create-key \
+  --program "$(winpath "$demo/Tessel/TesselSetup.exe")"
 echo
 
 status=0

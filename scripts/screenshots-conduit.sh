@@ -2,8 +2,9 @@
 # Takes PNG screenshots of the conduit's HotSync action, options and about
 # dialogs and of its HotSync status strip (under a stand-in for the HotSync
 # manager's progress window, during a HotSync of the example handheld) from
-# their real windows under Xvfb, once with the built-in German texts and once
-# in English (the shipped conduit.nls), into docs/images/:
+# their real windows under Xvfb, as users see them: with the shipped
+# conduit.nls beside the library, once under a German and once under an
+# English user locale, into docs/images/:
 #   conduit-{action,options,about,status}-{de,en}.png
 # Needs a win32 build (made here when missing). Uses a Wine prefix of its own
 # that draws through the X11 driver (build/win32/wineprefix-x11).
@@ -22,8 +23,14 @@ if [ "${1:-}" != --inner ]; then
     exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inner
 fi
 
-export TESSEL_WINEPREFIX=$build/wineprefix-x11 TESSEL_WINE_DRIVER=x11 LANG=C.UTF-8
+export TESSEL_WINEPREFIX=$build/wineprefix-x11 TESSEL_WINE_DRIVER=x11
 unset LC_ALL
+# The user locales, compiled into the build tree (Wine takes the user's
+# language from LANG).
+export LOCPATH=$build/locale
+for locale in de_DE en_US; do
+    [ -d "$LOCPATH/$locale.UTF-8" ] || localedef -i $locale -f UTF-8 "$LOCPATH/$locale.UTF-8" || true
+done
 library=Tessel20.dll
 [ -f "$build/bin/$library" ] || library=TesselDialogs.dll
 work=$(mktemp -d)
@@ -70,12 +77,8 @@ for language in de en; do
     for file in "$library" SYNC20.dll HSLOG20.dll; do
         [ -f "$build/bin/$file" ] && cp "$build/bin/$file" "$dir/"
     done
-    if [ $language = en ]; then
-        cp "$build/bin/conduit.nls" "$dir/"
-    else
-        # A valid file that offers no language: the built-in German texts.
-        printf '[General]\nContentType=NLS-Message-File\nContentVersion=1.00\nModuleName=LYConduit20\nModuleVersion=0.50\n[Languages]\n' >"$dir/conduit.nls"
-    fi
+    cp "$build/bin/conduit.nls" "$dir/"
+    if [ $language = en ]; then export LANG=en_US.UTF-8; else export LANG=de_DE.UTF-8; fi
     shoot dialog_shots "$dir" action options about
     shoot status_shot "$dir" status
 done

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Retakes the screenshots of the installer dialog (English and German) in
 # docs/images/. Needs the win32 build (cmake --preset win32 && cmake --build
-# build/win32). Runs TesselSetup.exe with the example install.ini under Xvfb,
-# in a Wine prefix of its own that uses the X11 driver.
+# build/win32). Runs TesselSetup.exe with the shipped install.ini under Xvfb,
+# under an English and a German user locale, in a Wine prefix of its own that
+# uses the X11 driver.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/win32
@@ -16,7 +17,9 @@ if [ -z "${DISPLAY_READY:-}" ]; then
 fi
 
 locale_dir=$build/locale
-[ -d "$locale_dir/de_DE.UTF-8" ] || localedef -i de_DE -f UTF-8 "$locale_dir/de_DE.UTF-8" || true
+for locale in de_DE en_US; do
+  [ -d "$locale_dir/$locale.UTF-8" ] || localedef -i $locale -f UTF-8 "$locale_dir/$locale.UTF-8" || true
+done
 mkdir -p "$root/docs/images"
 # Make the prefix first, so that Wine's set-up window is gone before the shots.
 "$build/wine-run" cmd /c exit >/dev/null 2>&1 || true
@@ -43,5 +46,5 @@ shoot() {  # name, then environment assignments
   echo "docs/images/installer-$name.png"
 }
 
-shoot en LANG=C.UTF-8
+shoot en LANG=en_US.UTF-8 LOCPATH="$locale_dir"
 shoot de LANG=de_DE.UTF-8 LOCPATH="$locale_dir"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every preset and runs every test: the native build (portable code
-# under ASan and UBSan), the fuzz smoke run, and the 32-bit Windows build
-# under Wine.
+# under ASan and UBSan), the fuzz smoke run, the 32-bit Windows build under
+# Wine, and the release build with its package, unpacked and tried under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -23,5 +23,10 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs"
 ctest --preset win32 || status=1
 WINEPREFIX="$PWD/build/win32/wineprefix" wineserver -k 2>/dev/null || true
+
+cmake --preset release >/dev/null
+cmake --build --preset release -j"$jobs"
+ctest --preset release || status=1
+WINEPREFIX="$PWD/build/release/wineprefix" wineserver -k 2>/dev/null || true
 
 exit $status

@@ -24,13 +24,18 @@ mosaic 32 "$tmp/icon32.png"
 mosaic 16 "$tmp/icon16.png"
 "$convert" "$tmp/icon32.png" "$tmp/icon16.png" -colors 16 setup.ico
 
-# The picture at the left of the dialog: a tiled sky over a mosaic floor.
+# The picture at the left of the dialog: a sky over three rows of mosaic
+# tiles on a plain base. The dialog centres it in a frame that, depending on
+# the dialog font, shows fewer than its 240 rows: the outer 16 rows at the top
+# and at the bottom hold nothing but plain rows of one colour each (no
+# dithering), so whatever the frame cuts off is only sky and base.
 "$convert" -size 110x240 gradient:'#0d2b57-#3f7fc4' \
-  -fill '#ffffff30' -draw "polygon 0,150 110,120 110,240 0,240" \
+  -fill '#ffffff30' -draw "polygon 0,150 110,120 110,218 0,218" \
   \( -size 22x22 xc:none -fill '#e0a020' -draw "rectangle 1,1 10,10" \
      -fill '#2c9c6a' -draw "rectangle 11,1 20,10" -fill '#c03a2b' -draw "rectangle 1,11 10,20" \
      -fill '#f2f2f2' -draw "rectangle 11,11 20,20" -write mpr:tile +delete \) \
-  \( -size 110x88 tile:mpr:tile \) -geometry +0+152 -composite \
+  \( -size 110x66 tile:mpr:tile \) -geometry +0+152 -composite \
+  -fill '#0d2b57' -draw "rectangle 0,218 109,239" \
   \( "$tmp/icon32.png" -scale 200% \) -geometry +23+30 -composite \
   -font DejaVu-Sans-Bold -pointsize 20 -fill white -annotate +20+125 'Tessel' \
-  -type Palette -colors 256 BMP3:setup.bmp
+  -dither None -colors 256 -type Palette BMP3:setup.bmp

@@ -391,6 +391,9 @@ bool ParseDescription(const std::string& text, const std::string& label, Databas
     Database result;
     std::vector<bool> explicitId;
     bool haveSeed = false;
+    // The bytes after the name's terminating zero; placed once the name is known.
+    std::vector<uint8_t> nameTail;
+    int nameTailLine = 0;
     size_t lineStart = 0;
     int lineNumber = 0;
     auto fail = [&](const std::string& fault) {
@@ -465,7 +468,11 @@ bool ParseDescription(const std::string& text, const std::string& label, Databas
         const Token& v = tokens[1];
         Header& h = result.header;
         uint32_t number = 0;
-        if (key == "name" || key == "type" || key == "creator") {
+        if (key == "nametail") {
+            if (!v.quoted) return fail(key + " takes a quoted text");
+            nameTail = v.bytes;
+            nameTailLine = lineNumber;
+        } else if (key == "name" || key == "type" || key == "creator") {
             if (!v.quoted) return fail(key + " takes a quoted text");
             if (key == "name") {
                 if (v.bytes.size() > 31 ||
@@ -514,6 +521,12 @@ bool ParseDescription(const std::string& text, const std::string& label, Databas
         lineNumber = 0;
         return fail("the description has no name");
     }
+    const size_t tailStart = result.Name().size() + 1;
+    if (nameTail.size() > sizeof result.header.name - tailStart) {
+        lineNumber = nameTailLine;
+        return fail("the name, its zero byte and nametail hold at most 32 bytes");
+    }
+    std::copy(nameTail.begin(), nameTail.end(), result.header.name + tailStart);
 
     // Records without uid= get the lowest ids not used by any other record.
     std::set<uint32_t> used;
@@ -542,6 +555,13 @@ std::string Describe(const Database& db) {
     };
     auto number = [](uint32_t v) { return std::to_string(v); };
     line("name", Quote(reinterpret_cast<const uint8_t*>(db.Name().data()), db.Name().size()));
+    // Handhelds leave bytes after the name's zero byte; they are kept when not all zero.
+    if (db.Name().size() + 1 < sizeof h.name) {
+        const uint8_t* tail = h.name + db.Name().size() + 1;
+        size_t tailSize = sizeof h.name - db.Name().size() - 1;
+        while (tailSize > 0 && tail[tailSize - 1] == 0) --tailSize;
+        if (tailSize > 0) line("nametail", Quote(tail, tailSize));
+    }
     std::string type = FourCCText(h.type), creator = FourCCText(h.creator);
     line("type", Quote(reinterpret_cast<const uint8_t*>(type.data()), 4));
     line("creator", Quote(reinterpret_cast<const uint8_t*>(creator.data()), 4));

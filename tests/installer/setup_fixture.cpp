@@ -1,6 +1,8 @@
 #include "setup_fixture.h"
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 const char kTextReplace[] =
     "Seems that another version of the conduit module is already installed on your "
@@ -110,9 +112,17 @@ void SetupTest::WriteFile(const std::string& name, const std::string& bytes) {
     std::fclose(file);
 }
 
-void SetupTest::Start(const std::string& folder) {
-    std::string program = setup_driver::ProgramDirectory() + "TesselSetup.exe";
-    ASSERT_TRUE(setup_.Start(program, folder.empty() ? folder_ : folder));
+void SetupTest::CopyExampleIni() {
+    std::ifstream example(setup_driver::ProgramDirectory() + "install.ini", std::ios::binary);
+    std::stringstream text;
+    text << example.rdbuf();
+    ASSERT_FALSE(text.str().empty());
+    WriteFile("install.ini", text.str());
+}
+
+void SetupTest::Start(const std::string& folder, const std::string& program) {
+    ASSERT_TRUE(setup_.Start(setup_driver::ProgramDirectory() + program,
+                             folder.empty() ? folder_ : folder));
 }
 
 HWND SetupTest::StartDialog() {

@@ -30,8 +30,12 @@ class SetupTest : public ::testing::Test {
     // Writes install.ini (lines end in CR LF) into the test's folder.
     void WriteIni(const std::string& text);
     void WriteFile(const std::string& name, const std::string& bytes);
-    // Starts the installer in the test's folder (or in folder).
-    void Start(const std::string& folder = std::string());
+    // Copies the example install.ini that the build puts beside the programs.
+    void CopyExampleIni();
+    // Starts the installer (or another program beside the tests) in the
+    // test's folder (or in folder).
+    void Start(const std::string& folder = std::string(),
+               const std::string& program = "TesselSetup.exe");
     // Starts it and expects the dialog with no message box before it.
     HWND StartDialog();
     // The next message box, checked and answered.

@@ -1,22 +1,9 @@
 // The real TesselSetup.exe under a German user locale (language code DEU).
 #include "setup_fixture.h"
 
-#include <fstream>
-#include <sstream>
-
 namespace {
 
-class SetupGerman : public SetupTest {
-  protected:
-    // The example configuration that the build puts beside the programs.
-    void CopyExampleIni() {
-        std::ifstream example(setup_driver::ProgramDirectory() + "install.ini", std::ios::binary);
-        std::stringstream text;
-        text << example.rdbuf();
-        ASSERT_FALSE(text.str().empty());
-        WriteFile("install.ini", text.str());
-    }
-};
+class SetupGerman : public SetupTest {};
 
 TEST_F(SetupGerman, ExampleConfigurationSpeaksGerman) {
     CopyExampleIni();

@@ -1,5 +1,8 @@
 // The real TesselSetup.exe, run in its own process and driven through its
 // windows, under an English user locale.
+#include <algorithm>
+#include <vector>
+
 #include "setup_fixture.h"
 
 namespace {
@@ -50,6 +53,59 @@ TEST_F(Setup, DialogShowsConfigurationAndBuiltInTexts) {
     Quit();
 }
 
+TEST_F(Setup, ExampleConfigurationSpeaksEnglish) {
+    CopyExampleIni();
+    ASSERT_NE(StartDialog(), nullptr);
+    EXPECT_EQ(SetupProcess::Text(dialog_), "Ledgerly Conduit Setup");
+    EXPECT_EQ(SetupProcess::ItemText(dialog_, 109), "Welcome to Ledgerly!");
+    Install();
+    ExpectBox(kTextInstalled, "Installation complete", BoxIcon::Information, {IDOK}, IDOK, true);
+    EXPECT_EQ(StringValue(Entry(1), "TaskReportFile"), "Ledgerly Work Times.txt");
+    Uninstall();
+    ExpectBox(kTextRemoved, "Uninstallation complete", BoxIcon::Information, {IDOK}, IDOK, true);
+    Uninstall();
+    ExpectBox(kTextNotRemoved, "Uninstallation failed", BoxIcon::Error, {IDOK}, IDOK, true);
+    Quit();
+}
+
+TEST_F(Setup, RowsOfThePictureThatTheFrameCutsArePlain) {
+    // Bitmap 100 of the program, read as 32-bit pixels.
+    HMODULE program = LoadLibraryExA((setup_driver::ProgramDirectory() + "TesselSetup.exe").c_str(),
+                                     nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr);
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageA(program, MAKEINTRESOURCEA(100), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP size{};
+    GetObjectA(bitmap, sizeof size, &size);
+    ASSERT_EQ(size.bmWidth, 110);
+    ASSERT_EQ(size.bmHeight, 240);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, 110, -240, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> pixels(110 * 240);
+    HDC screen = GetDC(nullptr);
+    ASSERT_EQ(GetDIBits(screen, bitmap, 0, 240, pixels.data(), &info, DIB_RGB_COLORS), 240);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    FreeLibrary(program);
+
+    // The frame centres the picture and shows as many rows as it is high.
+    WriteIni(kIni);
+    ASSERT_NE(StartDialog(), nullptr);
+    RECT frame{};
+    GetClientRect(GetDlgItem(dialog_, 104), &frame);
+    Quit();
+    ASSERT_GT(frame.bottom, 120);
+    const int cut = frame.bottom >= 240 ? 0 : (240 - frame.bottom + 1) / 2;
+    std::string unevenRows;
+    for (int y = 0; y < 240; ++y) {
+        if (y >= cut && y < 240 - cut) continue;
+        const uint32_t* row = &pixels[y * 110];
+        if (std::count(row, row + 110, row[0]) != 110) unevenRows += " " + std::to_string(y);
+    }
+    EXPECT_EQ(unevenRows, "") << "the frame shows " << frame.bottom << " of 240 rows";
+}
+
 TEST_F(Setup, EscapeAndCloseBoxEndLikeQuit) {
     WriteIni(kIni);
     ASSERT_NE(StartDialog(), nullptr);
@@ -59,6 +115,13 @@ TEST_F(Setup, EscapeAndCloseBoxEndLikeQuit) {
     PostMessageA(dialog_, WM_CLOSE, 0, 0);
     ExpectExit(0);
     EXPECT_TRUE(SubkeyNames(kHotSyncPath).empty());
+}
+
+TEST_F(Setup, DialogThatCannotBeCreatedEndsWith1) {
+    // The same program over a dialog template with a control of no known class.
+    WriteIni(kIni);
+    Start(std::string(), "TesselSetupBrokenDialog.exe");
+    ExpectExit(1);
 }
 
 TEST_F(Setup, TextPriorityAndEscapes) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
@@ -306,6 +307,8 @@ TEST(Description, FaultsNameTheLine) {
         {"name \"0123456789012345678901234567890123\"\n", "d.txt:1: the name holds at most 31"},
         {"type \"DATA\"\n", "d.txt:0: the description has no name"},
         {"name \"A\"\ncreated yesterday\n", "d.txt:2: created takes a date"},
+        {"nametail \"x\"\nname \"0123456789012345678901234567890\"\n",
+         "d.txt:1: the name, its zero byte and nametail hold at most 32 bytes"},
     };
     for (const Case& c : cases) {
         palm::Database db;
@@ -314,6 +317,49 @@ TEST(Description, FaultsNameTheLine) {
         EXPECT_NE(error.find(c.fault), std::string::npos) << error;
     }
 }
+
+// A header name field as a handheld leaves it: the name, its zero byte, and
+// whatever the 32 bytes held before.
+struct NameField {
+    const char* name;    // test name
+    const char* field;   // the 32 bytes of the header's name field
+    bool tailDirective;  // the dump needs a nametail line
+};
+
+const NameField kNameFields[] = {
+    {"ZeroPadded", "Ledgerly_DB\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", false},
+    {"OldNameAfterTheZero", "Memo\0DB\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", true},
+    {"LastByteOnly", "Ledgerly_DB\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x01", true},
+    {"ZerosInsideTheTail", "A\0\xFF\0\0\xFF\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0",
+     true},
+    {"EscapedBytes", "DB\0\x81\x8D\xA0\xAD\n\r\t\"\\\x7F\xFC\xE4\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0",
+     true},
+    {"TailFillsTheField",
+     "A\0\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE"
+     "\xEE\xEE\xEE\xEE\xEE\xEE\xEE\xEE",
+     true},
+    {"LongestName", "0123456789012345678901234567890\0", false},
+};
+
+class DumpThenBuild : public testing::TestWithParam<NameField> {};
+
+TEST_P(DumpThenBuild, KeepsTheNameFieldByteForByte) {
+    palm::Database db = Sample();
+    std::memcpy(db.header.name, GetParam().field, sizeof db.header.name);
+    std::vector<uint8_t> file = Image(db);
+    palm::Database read;
+    std::string error;
+    ASSERT_TRUE(palm::Parse(file.data(), file.size(), "x.pdb", read, error)) << error;
+
+    std::string dump = palm::Describe(read);
+    EXPECT_EQ(dump.find("\nnametail ") != std::string::npos, GetParam().tailDirective) << dump;
+    palm::Database built;
+    ASSERT_TRUE(palm::ParseDescription(dump, "dump", built, error)) << error;
+    EXPECT_EQ(Image(built), file);
+}
+
+INSTANTIATE_TEST_SUITE_P(NameFields, DumpThenBuild, testing::ValuesIn(kNameFields),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LiveIndex, FollowsRemovalsAndAppends) {
     palm::LiveIndex index;

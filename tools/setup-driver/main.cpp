@@ -1,10 +1,11 @@
 // setup-driver: runs TesselSetup.exe in a folder, clicks Install or Uninstall,
 // answers its questions with Yes, prints every message box and quits it.
 //
-//   setup-driver.exe install|uninstall [FOLDER] [--create-key]
+//   setup-driver.exe install|uninstall [FOLDER] [--create-key] [--program FILE]
 //
 // FOLDER holds install.ini (default: the folder of this program).
 // --create-key creates the HotSync manager's key first when it is missing.
+// --program runs that TesselSetup.exe (default: the one beside this program).
 // Exit status 0 when the command succeeded and the installer ended with 0.
 #include <windows.h>
 
@@ -22,7 +23,8 @@ using setup_driver::MessageBoxInfo;
 using setup_driver::SetupProcess;
 
 int Usage() {
-    std::fprintf(stderr, "usage: setup-driver install|uninstall [FOLDER] [--create-key]\n");
+    std::fprintf(
+        stderr, "usage: setup-driver install|uninstall [FOLDER] [--create-key] [--program FILE]\n");
     return 2;
 }
 
@@ -35,11 +37,14 @@ void Print(const MessageBoxInfo& box) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string command, folder;
+    std::string command, folder, program;
     bool createKey = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--create-key") == 0) {
             createKey = true;
+        } else if (std::strcmp(argv[i], "--program") == 0) {
+            if (++i == argc) return Usage();
+            program = argv[i];
         } else if (command.empty()) {
             command = argv[i];
         } else if (folder.empty()) {
@@ -49,7 +54,7 @@ int main(int argc, char** argv) {
         }
     }
     if (command != "install" && command != "uninstall") return Usage();
-    std::string program = setup_driver::ProgramDirectory() + "TesselSetup.exe";
+    if (program.empty()) program = setup_driver::ProgramDirectory() + "TesselSetup.exe";
     if (folder.empty()) folder = setup_driver::ProgramDirectory();
 
     if (createKey) {

@@ -37,7 +37,9 @@ bool ParseFlags(const std::string& text, uint8_t& flags);
 // The description of a database: the header as directives, then one line per
 // record. ParseDescription reads UTF-8 text (label names the source in error
 // messages, with the line number); Describe writes what ParseDescription reads
-// back to the same database.
+// back to the same database, the 32-byte name field included byte for byte
+// (bytes after the name's zero byte go into a nametail directive). Only a name
+// field without any zero byte cannot come back: its 32-byte name is refused.
 bool ParseDescription(const std::string& text, const std::string& label, Database& db,
                       std::string& error);
 std::string Describe(const Database& db);
