@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <vector>
+
+#include "registry_values.h"
 
 namespace {
 
@@ -80,21 +81,14 @@ bool Registry::DeleteKey(const char* subkey) {
 
 bool Registry::GetString(const char* name, char* buffer, uint32_t size) {
     if (buffer == nullptr || size == 0) return false;
-    std::vector<char> data(size, 0);
+    std::vector<uint8_t> data(size, 0);
     DWORD type = 0;
     DWORD length = size;
-    if (RegQueryValueExA(static_cast<HKEY>(key_), name, nullptr, &type,
-                         reinterpret_cast<BYTE*>(data.data()), &length) != ERROR_SUCCESS) {
+    if (RegQueryValueExA(static_cast<HKEY>(key_), name, nullptr, &type, data.data(), &length) !=
+        ERROR_SUCCESS) {
         return false;
     }
-    // The text ends at its first zero byte or at the end of the data; it fits
-    // only when its terminator fits too.
-    size_t text = 0;
-    while (text < length && data[text] != '\0') ++text;
-    if (text >= size) return false;
-    std::memcpy(buffer, data.data(), text);
-    buffer[text] = '\0';
-    return true;
+    return TextFromValue(data.data(), length, buffer, size);
 }
 
 bool Registry::SetString(const char* name, const char* text) {
@@ -111,10 +105,7 @@ bool Registry::GetDword(const char* name, uint32_t* target) {
         ERROR_SUCCESS) {
         return false;
     }
-    if (length < sizeof bytes) std::memset(bytes + length, 0, sizeof bytes - length);
-    *target = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-              static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-    return true;
+    return DwordFromValue(bytes, length, target);
 }
 
 bool Registry::SetDword(const char* name, uint32_t value) {

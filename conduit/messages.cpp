@@ -209,14 +209,11 @@ void ResetMessageTexts() {
     for (int i = 0; i < kMessageCount; ++i) TextCopies()[i].reset();
 }
 
-#ifdef _WIN32
-
 namespace {
 
-constexpr char kMessageFileName[] = "conduit.nls";
-constexpr DWORD kHeaderValueSize = 80;
-constexpr DWORD kLanguageSize = 20;
-constexpr DWORD kMessageValueSize = 256;
+constexpr uint32_t kHeaderValueSize = 80;
+constexpr uint32_t kLanguageSize = 20;
+constexpr uint32_t kMessageValueSize = 256;
 
 // Whole-text comparison that ignores the case of A-Z only.
 bool SameText(const char* a, const char* b) {
@@ -227,8 +224,6 @@ bool SameText(const char* a, const char* b) {
         if (x == '\0') return true;
     }
 }
-
-void ShowFault(const char* text) { MessageBoxA(GetActiveWindow(), text, "Internal Error", MB_OK); }
 
 struct HeaderCheck {
     const char* key;
@@ -253,6 +248,82 @@ const HeaderCheck kHeaderChecks[] = {
      "ERROR: Module version mismatch in message file!\n\nDefault language will be used."},
 };
 
+}  // namespace
+
+void LoadMessageFile(MessageFile& file) {
+    if (!file.Exists()) {
+        file.ShowFault("ERROR: Unable to locate message file!\n\nDefault language will be used.");
+        return;
+    }
+    for (const HeaderCheck& check : kHeaderChecks) {
+        char value[kHeaderValueSize] = "";
+        file.ReadString("General", check.key, value, kHeaderValueSize);
+        if (value[0] == '\0') {
+            file.ShowFault(check.missing);
+            return;
+        }
+        if (!SameText(value, check.expected)) {
+            file.ShowFault(check.mismatch);
+            return;
+        }
+    }
+
+    char language[kLanguageSize] = "";
+    file.UserLanguage(language, kLanguageSize);
+    language[kLanguageSize - 1] = '\0';
+    if (language[0] != '\0' && file.ReadInt("Languages", language, 0) == 0) language[0] = '\0';
+    if (language[0] == '\0') file.ReadString("General", "DefaultLanguage", language, kLanguageSize);
+    if (language[0] == '\0') return;
+    LoadMessageTexts(file, language);
+}
+
+void LoadMessageTexts(MessageFile& file, const char* section) {
+    for (int i = 0; i < kMessageCount; ++i) {
+        char value[kMessageValueSize] = "";
+        file.ReadString(section, MessageCatalog[i].key, value, kMessageValueSize);
+        value[kMessageValueSize - 1] = '\0';
+        if (value[0] != '\0') SetMessageText(static_cast<MessageKey>(i), value);
+    }
+}
+
+#ifdef _WIN32
+
+namespace {
+
+constexpr char kMessageFileName[] = "conduit.nls";
+
+// The message file through the Windows profile functions, faults in message
+// boxes.
+class WindowsMessageFile final : public MessageFile {
+  public:
+    explicit WindowsMessageFile(const char* path) : path_(path) {}
+
+    bool Exists() override {
+        if (path_ == nullptr) return false;
+        DWORD attributes = GetFileAttributesA(path_);
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    }
+    void ReadString(const char* section, const char* key, char* buffer, uint32_t size) override {
+        GetPrivateProfileStringA(section, key, "", buffer, size, path_);
+    }
+    uint32_t ReadInt(const char* section, const char* key, int32_t defaultValue) override {
+        return GetPrivateProfileIntA(section, key, defaultValue, path_);
+    }
+    void UserLanguage(char* buffer, uint32_t size) override {
+        if (GetLocaleInfoA(GetUserDefaultLCID(), LOCALE_SABBREVLANGNAME, buffer,
+                           static_cast<int>(size)) == 0) {
+            buffer[0] = '\0';
+        }
+    }
+    void ShowFault(const char* text) override {
+        MessageBoxA(GetActiveWindow(), text, "Internal Error", MB_OK);
+    }
+
+  private:
+    const char* path_;  // null when the path does not fit
+};
+
 // Path of the message file beside module; false when it does not fit.
 bool MessageFilePath(HINSTANCE module, char (&path)[MAX_PATH]) {
     DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
@@ -268,48 +339,13 @@ bool MessageFilePath(HINSTANCE module, char (&path)[MAX_PATH]) {
 
 void LoadMessageFile(HINSTANCE module) {
     char path[MAX_PATH];
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    if (MessageFilePath(module, path)) attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        ShowFault("ERROR: Unable to locate message file!\n\nDefault language will be used.");
-        return;
-    }
-    for (const HeaderCheck& check : kHeaderChecks) {
-        char value[kHeaderValueSize] = "";
-        GetPrivateProfileStringA("General", check.key, "", value, kHeaderValueSize, path);
-        if (value[0] == '\0') {
-            ShowFault(check.missing);
-            return;
-        }
-        if (!SameText(value, check.expected)) {
-            ShowFault(check.mismatch);
-            return;
-        }
-    }
-
-    char language[kLanguageSize] = "";
-    if (GetLocaleInfoA(GetUserDefaultLCID(), LOCALE_SABBREVLANGNAME, language, kLanguageSize) ==
-        0) {
-        language[0] = '\0';
-    }
-    if (language[0] != '\0' && GetPrivateProfileIntA("Languages", language, 0, path) == 0) {
-        language[0] = '\0';
-    }
-    if (language[0] == '\0') {
-        GetPrivateProfileStringA("General", "DefaultLanguage", "", language, kLanguageSize, path);
-    }
-    if (language[0] == '\0') return;
-    LoadMessageTexts(path, language);
+    WindowsMessageFile file(MessageFilePath(module, path) ? path : nullptr);
+    LoadMessageFile(file);
 }
 
 void LoadMessageTexts(const char* path, const char* section) {
-    for (int i = 0; i < kMessageCount; ++i) {
-        char value[kMessageValueSize] = "";
-        GetPrivateProfileStringA(section, MessageCatalog[i].key, "", value, kMessageValueSize,
-                                 path);
-        value[kMessageValueSize - 1] = '\0';
-        if (value[0] != '\0') SetMessageText(static_cast<MessageKey>(i), value);
-    }
+    WindowsMessageFile file(path);
+    LoadMessageTexts(file, section);
 }
 
 #endif

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 enum MessageKey {
     msgWarnKeepRecords,
@@ -136,6 +137,36 @@ void ResetMessageTexts();
 extern const char kConduitName[];    // "Ledgerly"
 extern const char kAboutNotice[];    // notice line of the about dialog
 extern const char kMakerHomePage[];  // web page opened from the about dialog
+
+// Access to a message file: reading its values, the user's language code and
+// showing a fault. The conduit reads through the Windows profile functions
+// and shows message boxes; other programs bring their own reader.
+class MessageFile {
+  public:
+    // Whether the file is there to be read.
+    virtual bool Exists() = 0;
+    // Reads key of section into buffer (size bytes): the value terminated
+    // within the buffer, empty when the key is missing, as
+    // GetPrivateProfileStringA does with an empty default.
+    virtual void ReadString(const char* section, const char* key, char* buffer, uint32_t size) = 0;
+    // Reads key of section as a number, defaultValue when it is missing, as
+    // GetPrivateProfileIntA does.
+    virtual uint32_t ReadInt(const char* section, const char* key, int32_t defaultValue) = 0;
+    // The user's language code (such as DEU) into buffer, empty if unknown.
+    virtual void UserLanguage(char* buffer, uint32_t size) = 0;
+    // Tells the user that the file is missing or not valid.
+    virtual void ShowFault(const char* text) = 0;
+
+  protected:
+    ~MessageFile() = default;
+};
+
+// Validates the message file (a fault names the first failing check and
+// keeps the texts), chooses the language (the user's when the file offers it,
+// else its DefaultLanguage, else none) and loads that language's texts.
+void LoadMessageFile(MessageFile& file);
+// Loads every entry from section of the message file.
+void LoadMessageTexts(MessageFile& file, const char* section);
 
 #ifdef _WIN32
 #include <windows.h>

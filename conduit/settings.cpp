@@ -1,6 +1,5 @@
 #include "settings.h"
 
-#include <cstdio>
 #include <cstring>
 
 #ifdef _WIN32
@@ -145,53 +144,10 @@ void SplitColumnList(const char* list, char (*slots)[kColumnNameSize], int slotC
 
 #ifdef _WIN32
 
-namespace {
-
-void ReadDword(Registry& key, const char* name, uint32_t& field) { key.GetDword(name, &field); }
-
-void ReadDelimiter(Registry& key, const char* name, char (&delimiter)[2]) {
-    uint32_t code = 0;
-    if (key.GetDword(name, &code)) delimiter[0] = static_cast<char>(code & 0xFF);
-}
-
-}  // namespace
-
 bool LoadSettings(const char* registryPath) {
     Registry key;
     if (!key.Open(registryPath, RegistryCurrentUser)) return false;
-    SettingsRecord& s = ConduitSettings;
-    ReadDword(key, "DeleteRecords", s.DeleteRecords);
-    ReadDword(key, "ShowSyncStatus", s.ShowSyncStatus);
-    ReadDword(key, "QuoteDateFields", s.QuoteDateFields);
-    ReadDword(key, "ReportTitle", s.ReportTitle);
-    ReadDword(key, "FieldNames", s.FieldNames);
-    ReadDword(key, "SingleLineNotes", s.SingleLineNotes);
-    ReadDword(key, "SeparateReports", s.SeparateReports);
-    uint32_t dateFormat = static_cast<uint32_t>(s.DateFormat);
-    if (key.GetDword("DateFormat", &dateFormat)) s.DateFormat = static_cast<int32_t>(dateFormat);
-    ReadDword(key, "SyncBackupMethod", s.SyncBackupMethod);
-    key.GetString("Directory", s.Directory, sizeof s.Directory);
-    key.GetString("ReportSeparator", s.ReportSeparator, sizeof s.ReportSeparator);
-    ReadDelimiter(key, "FieldDelimiter", s.FieldDelimiter);
-    ReadDelimiter(key, "StringDelimiter", s.StringDelimiter);
-    if (s.DateFormat < 0 || s.DateFormat > 8) s.DateFormat = 2;
-
-    char name[64];
-    for (int i = 0; i < kReportCount; ++i) {
-        std::snprintf(name, sizeof name, "%sReportFile", ReportKindName(i));
-        key.GetString(name, ReportFileSetting(s, i), kPathSize);
-    }
-    for (int i = 0; i < kReportCount; ++i) {
-        std::snprintf(name, sizeof name, "%sReportTitle", ReportKindName(i));
-        key.GetString(name, ReportTitleSetting(s, i), kTitleSize);
-    }
-    for (int i = 0; i < kReportCount; ++i) {
-        std::snprintf(name, sizeof name, "%sColumns", ReportKindName(i));
-        char list[kColumnListSize];
-        if (key.GetString(name, list, sizeof list)) {
-            SplitColumnList(list, ColumnSlots(s, i), ColumnSlotCount(i));
-        }
-    }
+    ReadSettings(key, ConduitSettings);
     return true;
 }
 
