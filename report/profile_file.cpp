@@ -9,6 +9,18 @@
 
 namespace {
 
+// Section and key names compare as the profile functions under Wine compare
+// them: the letters A-Z without regard to case, every other unit as it is.
+bool SameAsciiIgnoringCase(const std::u16string& a, const std::u16string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i] >= u'a' && a[i] <= u'z' ? static_cast<char16_t>(a[i] - 32) : a[i];
+        char16_t y = b[i] >= u'a' && b[i] <= u'z' ? static_cast<char16_t>(b[i] - 32) : b[i];
+        if (x != y) return false;
+    }
+    return true;
+}
+
 using Units = std::u16string;
 
 // Blanks of the profile functions: tab to carriage return, space, and ^Z.
@@ -133,10 +145,10 @@ Units ProfileFile::Text(const char* section, const char* key, const char* defaul
     const Units wantedSection = Trimmed(Windows1252ToUnits(section));
     const Units wantedKey = Trimmed(Windows1252ToUnits(key));
     for (const Section& candidate : sections_) {
-        if (!SameUnitsIgnoringCase(candidate.name, wantedSection)) continue;
+        if (!SameAsciiIgnoringCase(candidate.name, wantedSection)) continue;
         // Only the first section of the name is searched.
         for (const Entry& entry : candidate.entries) {
-            if (SameUnitsIgnoringCase(entry.name, wantedKey)) {
+            if (SameAsciiIgnoringCase(entry.name, wantedKey)) {
                 if (entry.hasValue) return CopyEntry(entry.value, size);
                 break;
             }
