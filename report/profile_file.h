@@ -1,7 +1,7 @@
 // Initialisation files ([section] lines, key=value lines) read from their
 // bytes the way GetPrivateProfileStringA and GetPrivateProfileIntA read them
 // under Wine in the Windows-1252 code page: the first section of a name and
-// its first key of a name count, names match whatever the case of their A-Z
+// its first key of a name count, names match whatever the case of their
 // letters A-Z, blanks around names and values are dropped, a value in matching
 // double or single quotes loses them, and a text is cut to the caller's
 // buffer. Files with a UTF-8 or UTF-16 byte-order mark are read as such.
