@@ -4,11 +4,16 @@
 #include <cstring>
 
 #include "messages.h"
+#include "profile_file.h"
+#include "registry_export.h"
 #include "session.h"
 #include "settings.h"
+#include "user_language.h"
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -157,6 +162,43 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-void LoadCommandTexts(const char*) {}
+void LoadCommandTexts(const char* argv0) {
+    std::string program = argv0;
+#ifdef _WIN32
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) program.assign(path, n);
+    char language[20] = "";
+    if (GetLocaleInfoA(GetUserDefaultLCID(), LOCALE_SABBREVLANGNAME, language, sizeof language) ==
+        0) {
+        language[0] = '\0';
+    }
+#else
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+    if (n > 0 && static_cast<size_t>(n) < sizeof path) program.assign(path, static_cast<size_t>(n));
+    const std::string language = UserLanguageFromEnvironment();
+#endif
+    // Without a message file the built-in texts stand, with no word of it:
+    // the file is an offer, not a part the command needs.
+    ProfileMessageFile file(JoinPath(FolderOf(program), "conduit.nls"), language, PrintLine);
+    if (file.Exists()) LoadMessageFile(file);
+}
 
-bool LoadSettingsExport(const std::vector<uint8_t>&, const std::string&) { return true; }
+bool LoadSettingsExport(const std::vector<uint8_t>& bytes, const std::string& path) {
+    RegistryExport file;
+    RegistryExportError error;
+    if (!ReadRegistryExport(bytes.data(), bytes.size(), &file, &error)) {
+        LogMessage(Msg(msgReportBadSettings), SystemText(path).c_str(),
+                   std::to_string(error.line).c_str());
+        return false;
+    }
+    const RegistryExportKey* key = FindConduitKey(file);
+    if (key == nullptr) {
+        LogMessage(Msg(msgReportNoSettings), SystemText(path).c_str());
+        return false;
+    }
+    ExportedKeySettings source(*key);
+    ReadSettings(source, ConduitSettings);
+    return true;
+}
