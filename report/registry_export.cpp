@@ -533,7 +533,8 @@ const RegistryExportKey* FindConduitKey(const RegistryExport& file) {
     for (const RegistryExportKey& key : file.keys) {
         if (!key.values.empty()) return &key;
     }
-    return nullptr;
+    // A key without values holds the defaults, as the registry's own would.
+    return file.keys.empty() ? nullptr : &file.keys.front();
 }
 
 bool ExportedKeySettings::GetString(const char* name, char* buffer, uint32_t size) const {

@@ -77,7 +77,7 @@ const char* RegistryExportFaultText(RegistryExportFault fault);
 
 // The conduit's key among the exported ones: the first whose Conduit value
 // names the file Tessel20.dll (any case, any folder), else the first that
-// holds any value; null if there is none.
+// holds any value, else the first key; null when the file holds no key.
 const RegistryExportKey* FindConduitKey(const RegistryExport& file);
 
 // One exported key, read the way Registry reads the real one: GetDword takes

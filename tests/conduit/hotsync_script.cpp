@@ -295,6 +295,7 @@ class Runner {
             run_ = c_->RunHotSync("Ziduv Vazuv", options);
             options_.dataPath = c_->dataDir;
         } else {
+            KeepBackup();
             if (!conduit_) conduit_ = std::make_unique<LoadedConduit>(c_->conduitPath);
             ASSERT_TRUE(conduit_->ok());
             run_ = conduit_->Sync(*c_, options_);
@@ -302,6 +303,50 @@ class Runner {
         Unlock();
         options_.failCalls.clear();
         options_.onSyncCall = nullptr;
+    }
+
+    // A backup of the handheld as it is before a HotSync, and the reports as
+    // they are, for the report command to start from.
+    void KeepBackup() {
+        ++backups_;
+        const std::string backup = c_->root + "\\backup" + std::to_string(backups_);
+        CreateDirectoryA(backup.c_str(), nullptr);
+        for (const char* file : {"Ledgerly_DB.pdb", "LedgerlyAux_DB.pdb", "User.txt"}) {
+            CopyFileA((c_->handheld + "\\" + file).c_str(), (backup + "\\" + file).c_str(), FALSE);
+        }
+        for (int i = 0; i < 5; ++i) {
+            CopyFileA((DataDir() + "\\" + files_[i]).c_str(),
+                      (backup + "\\report" + std::to_string(i)).c_str(), FALSE);
+        }
+    }
+
+    // tessel-report.exe over the backup of the last HotSync, with the case's
+    // settings exported by the registry editor, writes the same reports.
+    void ReportAgrees(const std::vector<Token>& t) {
+        const std::string backup = c_->root + "\\backup" + std::to_string(backups_);
+        const std::string out = backup + "\\reports";
+        CreateDirectoryA(out.c_str(), nullptr);
+        for (int i = 0; i < 5; ++i) {
+            DeleteFileA((out + "\\" + files_[i]).c_str());
+            CopyFileA((backup + "\\report" + std::to_string(i)).c_str(),
+                      (out + "\\" + files_[i]).c_str(), FALSE);
+        }
+        const std::string settings = backup + "\\settings.reg";
+        ASSERT_EQ(RunProgram("regedit.exe /E \"" + settings + "\" \"HKEY_CURRENT_USER\\" +
+                             c_->registryPath + "\""),
+                  0u);
+        std::string command =
+            "\"" + BinFolder() + "\\tessel-report.exe\" --settings \"" + settings + "\"";
+        size_t i = 1;
+        const DWORD expected = i < t.size() && !t[i].quoted ? Number(t[i++].text) : 0;
+        for (; i < t.size(); ++i) command += " " + t[i].text;
+        command += " \"" + backup + "\\Ledgerly_DB.pdb\" \"" + out + "\"";
+        EXPECT_EQ(RunProgram(command), expected) << command;
+        for (int f = 0; f < 5; ++f) {
+            EXPECT_EQ(ReadFileBytes(out + "\\" + files_[f]),
+                      ReadFileBytes(DataDir() + "\\" + files_[f]))
+                << files_[f];
+        }
     }
 
     // ---- checks ------------------------------------------------------------------
@@ -457,6 +502,8 @@ class Runner {
             EXPECT_EQ(status_, static_cast<DWORD>(n(1)));
         } else if (verb == "output") {
             return Compare(output_, t, 1, true);
+        } else if (verb == "report-agrees") {
+            ReportAgrees(t);
         } else if (verb == "open-left") {
             EXPECT_EQ(run_.leftOpen, n(1));
         } else {
@@ -476,7 +523,7 @@ class Runner {
     std::string before_;
     SyncRun run_;
     Log expected_;
-    int deletes_ = 0, unseen_ = 0;
+    int deletes_ = 0, unseen_ = 0, backups_ = 0;
     std::string snapshots_[5];
     DWORD status_ = 0;
     std::string output_;
