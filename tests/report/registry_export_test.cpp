@@ -58,7 +58,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "[HKEY_CURRENT_USER\\A]\r\n[HKEY_CURRENT_USER\\B]\r\n\"X\"=dword:1\r\n"
                   "[HKEY_CURRENT_USER\\C]\r\n\"Conduit\"=\"Tessel20.dll.bak\"\r\n",
                   "HKEY_CURRENT_USER\\B"},
-        KeyChoice{"NoneWithoutValues", "[HKEY_CURRENT_USER\\A]\r\n", nullptr}),
+        KeyChoice{"ElseTheFirstKey", "[HKEY_CURRENT_USER\\A]\r\n[HKEY_CURRENT_USER\\B]\r\n",
+                  "HKEY_CURRENT_USER\\A"},
+        KeyChoice{"NoneWithoutKeys", "", nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
