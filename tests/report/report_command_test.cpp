@@ -1,0 +1,196 @@
+// tessel-report natively, as a Linux user runs it (under ASan and UBSan in
+// the native build): backups laid out as the HotSync manager lays them out,
+// settings files, users, bad arguments and files that cannot be read or
+// written; the exit status, the messages, the reports, and a backup that is
+// never written. That its reports are the library's own is checked by the
+// HotSync cases under Wine.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "palm/pdb.h"
+#include "palm/text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kHeader[] = "name \"Ledgerly_DB\"\ntype \"DATA\"\ncreator \"LDGY\"\n";
+const char kRecords[] =
+    "record cat=1 flags=dirty \"14.3.00,9:05,1:30,Müller GmbH,Website,Design,Logo\"\n"
+    "record cat=4 flags=- \"4.1.01,K,P,T,schon gesichert\"\n"
+    "record cat=5 flags=dirty \"5.1.01,K,P,T,$0001A2F3:Diri Deziz,Rückruf\"\n";
+
+struct CommandCase {
+    const char* name;
+    const char* folder;    // where the backup lies, below the case's folder
+    std::string database;  // description of Ledgerly_DB.pdb, or raw bytes after "raw:"
+    const char* user;      // User.txt beside it, or null
+    const char* settings;  // settings.reg beside it, or null
+    const char* args;      // before DATABASE OUTDIR; $S is the settings file
+    const char* out;       // OUTDIR below the case's folder ("$FILE": a file there)
+    int status;
+    const char* message;  // in the messages
+    const char* report;   // file in OUTDIR, or null: OUTDIR holds nothing new
+    const char* has;      // in that report (Windows-1252), or null
+};
+
+const CommandCase kCases[] = {
+    {"ExampleLayoutWithUserFileAndProperties", "b", std::string(kHeader) + kRecords, "Ziduv\r\n",
+     nullptr, "", "out", 0, "3 entries were written to", "Ledgerly Arbeitszeiten.txt",
+     "Ziduv\tU-17\t2000/03/14\tM\xFCller GmbH"},
+    {"UserFromTheFolderAboveBackup", "Anna Beispiel/Backup", std::string(kHeader) + kRecords,
+     nullptr, nullptr, "", "out", 0, "Using: ", "Ledgerly Kontakte.txt",
+     "Anna Beispiel\tU-17\t2001/01/05\tK\tP\tT\tDiri Deziz"},
+    {"UserOptionInUtf8", "b", std::string(kHeader) + kRecords, "Ziduv\r\n", nullptr, "--user Zoë",
+     "out", 0, "Using: ", "Ledgerly Notizen.txt", "Zo\xEB\tU-17"},
+    {"ModifiedOnlyAndAppending", "b", std::string(kHeader) + kRecords, "Z\r\n", nullptr,
+     "--modified --append", "out", 0, "2 entries", "Ledgerly Notizen.txt", nullptr},
+    {"SettingsFileNamesBecomeUtf8", "b", std::string(kHeader) + kRecords, "Z\r\n",
+     "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"MemoReportFile\"=\"Notiz \xFC.txt\"\r\n"
+     "\"FieldDelimiter\"=dword:3b\r\n",
+     "--settings $S", "out", 0, "Using: ", "Notiz ü.txt", "Z;U-17;2001/01/04;K;P;T"},
+    {"NoUserKnown", "b", std::string(kHeader) + kRecords, nullptr, nullptr, "", "out", 2,
+     "The HotSync user is not known", nullptr, nullptr},
+    {"NotAPalmDatabase", "b",
+     "raw:just some text, longer than a header of 78 bytes would need "
+     "to be for the file to be taken for one",
+     "Z\r\n", nullptr, "", "out", 1, "is not a Palm database: ", nullptr, nullptr},
+    {"AnotherDatabase", "b", "name \"MemoDB\"\nrecord cat=1 \"x\"\n", "Z\r\n", nullptr, "", "out",
+     1, "holds the database \"MemoDB\"", nullptr, nullptr},
+    {"MissingSettingsFile", "b", std::string(kHeader) + kRecords, "Z\r\n", nullptr,
+     "--settings missing.reg", "out", 1, "Cannot read missing.reg: No such file", nullptr, nullptr},
+    {"MalformedSettingsFile", "b", std::string(kHeader) + kRecords, "Z\r\n",
+     "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"X\"=dword:xyz\r\n", "--settings $S", "out", 1,
+     "is malformed in line 3", nullptr, nullptr},
+    {"OutputFolderIsAFile", "b", std::string(kHeader) + kRecords, "Z\r\n", nullptr, "", "$FILE", 1,
+     "Invalid data folder", nullptr, nullptr},
+    {"ReportThatCannotBeOpenedLeavesNoFile", "b", std::string(kHeader) + kRecords, "Z\r\n",
+     "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"RouteReportFile\"=\"nowhere\\\\x.txt\"\r\n",
+     "--settings $S", "out", 1, "nowhere\\x.txt: No such file or directory", nullptr, nullptr},
+    {"RefusedRecordKeepsTheLinesBeforeIt", "b",
+     std::string(kHeader) + "record cat=4 \"4.1.01,K,P,T,erste\"\nrecord cat=4 \"4.1.01,kaputt\"\n",
+     "Z\r\n", nullptr, "", "out", 1, "Entry 1 was not taken over: 4.1.01,kaputt",
+     "Ledgerly Notizen.txt", "\tK\tP\tT\terste\r\n"},
+    {"NoArguments", "b", std::string(kHeader), "Z\r\n", nullptr, "--", "", 2, "usage:", nullptr,
+     nullptr},
+    {"UnknownOption", "b", std::string(kHeader), "Z\r\n", nullptr, "--bogus", "out", 2,
+     "Unknown or incomplete argument: --bogus", nullptr, nullptr},
+};
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void Spill(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void PrintTo(const CommandCase& c, std::ostream* out) { *out << c.name; }
+
+class ReportCommand : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(ReportCommand, EndsAsItShouldAndNeverWritesTheBackup) {
+    const CommandCase& c = GetParam();
+    const fs::path root = fs::temp_directory_path() / ("tessel-report-" + std::string(c.name));
+    fs::remove_all(root);
+    const fs::path folder = root / c.folder;
+    const fs::path database = folder / "Ledgerly_DB.pdb";
+    if (c.database.rfind("raw:", 0) == 0) {
+        Spill(database, c.database.substr(4));
+    } else {
+        palm::Database db;
+        std::string error;
+        ASSERT_TRUE(palm::ParseDescription(c.database, c.name, db, error)) << error;
+        fs::create_directories(folder);
+        ASSERT_TRUE(palm::WriteFile(database.string(), db, error)) << error;
+        ASSERT_TRUE(palm::ParseDescription("name \"LedgerlyAux_DB\"\nrecord cat=14 \"UID=U-17\"\n",
+                                           "aux", db, error));
+        ASSERT_TRUE(palm::WriteFile((folder / "LedgerlyAux_DB.pdb").string(), db, error));
+    }
+    if (c.user != nullptr) Spill(folder / "User.txt", c.user);
+    if (c.settings != nullptr) Spill(folder / "settings.reg", c.settings);
+    const fs::path out = std::string(c.out) == "$FILE" ? root / "afile" : root / c.out;
+    if (std::string(c.out) == "$FILE") Spill(out, "x");
+    const std::string before = Slurp(database);
+    struct stat was;
+    stat(database.c_str(), &was);
+
+    std::string args = c.args;
+    if (args.find("$S") != std::string::npos) {
+        args.replace(args.find("$S"), 2, "'" + (folder / "settings.reg").string() + "'");
+    }
+    const std::string command =
+        "cd '" + folder.string() + "' && LANG=C LC_ALL= LC_MESSAGES= '" + TESSEL_REPORT + "' " +
+        args +
+        (std::string(c.out).empty() ? "" : " '" + database.string() + "' '" + out.string() + "'") +
+        " 2>&1";
+    std::string messages;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        messages.append(buffer, n);
+    const int status = pclose(pipe);
+    EXPECT_EQ(WEXITSTATUS(status), c.status) << messages;
+    EXPECT_NE(messages.find(c.message), std::string::npos) << messages;
+
+    if (c.report != nullptr) {
+        EXPECT_TRUE(fs::exists(out / c.report)) << messages;
+        if (c.has != nullptr) {
+            EXPECT_NE(Slurp(out / c.report).find(c.has), std::string::npos);
+        }
+    } else if (c.out[0] != '\0' && c.out[0] != '$' && fs::exists(out)) {
+        EXPECT_TRUE(fs::is_empty(out)) << "a partial file was left";
+    }
+    struct stat is;
+    stat(database.c_str(), &is);
+    EXPECT_EQ(Slurp(database), before);
+    EXPECT_EQ(is.st_mtime, was.st_mtime);
+    fs::remove_all(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backups, ReportCommand, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A backup written by Debian's Palm::PDB, whose records carry the unique id
+// 0 as it leaves them, is read as written.
+TEST(PalmPdbBackup, IsReadAsWritten) {
+    const fs::path root = fs::temp_directory_path() / "tessel-report-palm-pdb";
+    fs::remove_all(root);
+    fs::create_directories(root / "Palm User" / "Backup");
+    const fs::path database = root / "Palm User" / "Backup" / "Ledgerly_DB.pdb";
+    const std::string perl =
+        std::string(PERL) +
+        " -MPalm::PDB -MPalm::Raw -e '$p = Palm::Raw->new; $p->{name} = \"Ledgerly_DB\";"
+        " for ([1, \"1.2.01,8:00,1:00,K,P,A,von Perl\\0\"], [2, \"2.1.01,K,P,V,1,2,3,N\\0\"])"
+        " { $r = $p->new_Record; $r->{category} = $_->[0]; $r->{data} = $_->[1];"
+        " push @{$p->{records}}, $r } $p->Write(shift)' '" +
+        database.string() + "'";
+    ASSERT_EQ(std::system(perl.c_str()), 0) << perl;
+    const std::string before = Slurp(database);
+    const std::string command = "LANG=C '" + std::string(TESSEL_REPORT) + "' '" +
+                                database.string() + "' '" + (root / "out").string() +
+                                "' 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+    EXPECT_NE(
+        Slurp(root / "out" / "Ledgerly Arbeitszeiten.txt").find("Palm User\t2001/02/01\tK\tP\tA"),
+        std::string::npos);
+    EXPECT_NE(
+        Slurp(root / "out" / "Ledgerly Ausgaben.txt").find("\t1.000000\t2.000000\t3.000000\tN"),
+        std::string::npos);
+    EXPECT_EQ(Slurp(database), before);
+    fs::remove_all(root);
+}
+
+}  // namespace
