@@ -6,6 +6,7 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
+#include <thread>
 
 #include "palm/hslog20.h"
 #include "palm/sync20.h"
@@ -22,7 +23,9 @@ Log Section(std::vector<std::string> lines, int closing) {
     return log;
 }
 
-std::string TestName() {
+static Log ReadRawEntries(const std::string& path);
+
+static std::string TestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "." + info->name();
     // Parameterised tests have slashes in their names; folders and keys must not.
@@ -82,13 +85,9 @@ std::string FullPath(const std::string& path) {
 
 }  // namespace
 
-const char kWarn[] = "   - WARNUNG: Daten auf HandHeld wurden nicht gel\366scht!";
 const char kProps[] = "   - Attribute werden aktualisiert";
 const char kAddFailed[] = "   - Datensatz konnte nicht angelegt werden!";
 const char kOpenDB[] = "   - SyncOpenDB ist fehlgeschlagen!";
-const char kOpenFiles[] = "   - Dateien konnten nicht ge\366ffnet werden!";
-const char kCreateDir[] = "   - Datenverzeichnis konnte nicht angelegt werden!";
-const char kInvalidDir[] = "   - Ung\374ltiges Datenverzeichnis!";
 const char* const kFiles[5] = {"Ledgerly Arbeitszeiten.txt", "Ledgerly Ausgaben.txt",
                                "Ledgarly Fahrten.txt", "Ledgerly Kontakte.txt",
                                "Ledgerly Notizen.txt"};
@@ -280,7 +279,6 @@ const SyncOptions* currentOptions = nullptr;
 
 long __cdecl Progress(char* text) {
     if (currentRun != nullptr) currentRun->progress.push_back(text != nullptr ? text : "");
-    if (currentOptions != nullptr && currentOptions->onProgress) currentOptions->onProgress();
     return 0;
 }
 
@@ -290,9 +288,6 @@ LRESULT CALLBACK WatchTexts(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && currentRun != nullptr && message->message == WM_SETTEXT &&
         GetDlgCtrlID(message->hwnd) == 2001) {
         currentRun->status.push_back(reinterpret_cast<const char*>(message->lParam));
-        if (currentOptions != nullptr && currentOptions->onStatus) {
-            currentOptions->onStatus(currentRun->status.back());
-        }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -313,6 +308,71 @@ void Resolve(HMODULE module, const char* name, T& target) {
 }
 
 }  // namespace
+
+// --- unexpected windows -------------------------------------------------------
+
+namespace {
+
+struct DialogSearch {
+    DWORD process;
+    std::string text;
+};
+
+BOOL CALLBACK AddText(HWND child, LPARAM data) {
+    char text[512] = "";
+    GetWindowTextA(child, text, sizeof text);
+    if (text[0] != '\0') *reinterpret_cast<std::string*>(data) += " | " + std::string(text);
+    return TRUE;
+}
+
+BOOL CALLBACK CloseDialog(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<DialogSearch*>(data);
+    DWORD owner = 0;
+    char name[16] = "";
+    GetWindowThreadProcessId(window, &owner);
+    GetClassNameA(window, name, sizeof name);
+    if (owner != search->process || std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window) ||
+        GetDlgItem(window, 2001) != nullptr) {
+        return TRUE;
+    }
+    char caption[256] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    search->text = "\"" + std::string(caption) + "\"";
+    EnumChildWindows(window, AddText, reinterpret_cast<LPARAM>(&search->text));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return FALSE;
+}
+
+// The caption and texts of a dialog window of the process that is not the
+// status strip (which has the text line 2001), closed on the way: a message
+// box or a dialog nobody expects. Empty when there is none.
+std::string OpenDialog(DWORD process) {
+    DialogSearch search{process, ""};
+    EnumWindows(CloseDialog, reinterpret_cast<LPARAM>(&search));
+    return search.text;
+}
+
+}  // namespace
+
+WindowWatch::WindowWatch(DWORD process) {
+    thread_ = std::thread([this, process] {
+        while (!stop_) {
+            const std::string text = OpenDialog(process);
+            if (!text.empty()) {
+                seen_.push_back(text);
+                any_ = true;
+                if (process != GetCurrentProcessId()) return;
+            }
+            Sleep(50);
+        }
+    });
+}
+
+WindowWatch::~WindowWatch() {
+    stop_ = true;
+    thread_.join();
+    for (const std::string& text : seen_) ADD_FAILURE() << "an unexpected window opened: " << text;
+}
 
 LoadedConduit::LoadedConduit(const std::string& path) {
     module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
@@ -353,7 +413,10 @@ SyncRun LoadedConduit::Sync(ConduitCase& c, const SyncOptions& options) {
     LogHostReset();
     currentRun = &run;
     currentOptions = &options;
-    run.result = open_ != nullptr ? open_(Progress, &properties) : -2;
+    {
+        WindowWatch watch(GetCurrentProcessId());
+        run.result = open_ != nullptr ? open_(Progress, &properties) : -2;
+    }
     currentRun = nullptr;
     currentOptions = nullptr;
     SyncHostObserve(nullptr);
@@ -395,7 +458,13 @@ DWORD RunProgram(const std::string& commandLine, std::string* output) {
     if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
     DWORD status = 0xFFFFFFFF;
     if (started) {
-        WaitForSingleObject(process.hProcess, INFINITE);
+        {
+            // A program that shows a box is stopped at once, naming the box.
+            WindowWatch watch(process.dwProcessId);
+            while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+                if (watch.Seen()) TerminateProcess(process.hProcess, 0xFFFFFFFF);
+            }
+        }
         GetExitCodeProcess(process.hProcess, &status);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
@@ -407,7 +476,7 @@ DWORD RunProgram(const std::string& commandLine, std::string* output) {
     return status;
 }
 
-Log ReadRawEntries(const std::string& path) {
+static Log ReadRawEntries(const std::string& path) {
     Log log;
     std::istringstream in(ReadFileBytes(path));
     std::string line;

@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "palm/pdb.h"
@@ -31,13 +33,9 @@ struct HandheldRecord {
 };
 
 // The conduit's built-in German log texts that the tests look for.
-extern const char kWarn[];
 extern const char kProps[];
 extern const char kAddFailed[];
 extern const char kOpenDB[];
-extern const char kOpenFiles[];
-extern const char kCreateDir[];
-extern const char kInvalidDir[];
 // The default report file names by report index (Task, Expense, Route, Contact, Memo).
 extern const char* const kFiles[5];
 
@@ -106,12 +104,25 @@ struct SyncOptions {
     bool beginHotSync = true;     // false: no HotSync is running (Sync Manager refuses)
     bool activeWindow = false;    // an active window for the status strip
     std::string dataPath = "\1";  // "\1": the case's data directory
-    std::function<void()> onProgress;
-    std::function<void(const std::string&)> onStatus;  // needs activeWindow
     // Sync Manager calls that fail: function name and which call (from 1).
     std::vector<std::pair<std::string, long>> failCalls;
     // Sees every Sync Manager call before it runs (record id, or 0).
     std::function<void(const std::string& function, uint32_t recordId)> onSyncCall;
+};
+
+// While it lives, watches the process for dialog windows other than the
+// status strip (message boxes above all): each is closed at once, and the
+// test fails naming its caption and texts.
+class WindowWatch {
+  public:
+    explicit WindowWatch(DWORD process);
+    ~WindowWatch();
+    bool Seen() const { return any_; }
+
+  private:
+    std::atomic<bool> stop_{false}, any_{false};
+    std::vector<std::string> seen_;
+    std::thread thread_;
 };
 
 class LoadedConduit {
@@ -134,9 +145,6 @@ class LoadedConduit {
 // Runs a program of the build (beside the test) and returns its exit status;
 // output, when given, receives what it wrote to standard output.
 DWORD RunProgram(const std::string& commandLine, std::string* output = nullptr);
-// Raw log lines written by hotsync.exe --entries.
-Log ReadRawEntries(const std::string& path);
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string BinFolder();
-std::string TestName();
