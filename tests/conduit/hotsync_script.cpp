@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -14,62 +13,8 @@
 #include "conduit_host.h"
 #include "messages.h"
 #include "palm/sync20.h"
-#include "palm/text.h"
 
 namespace {
-
-struct Token {
-    std::string text;
-    bool quoted;
-};
-
-// Words and double-quoted texts; in quotes \t \r \n \\ \" \xNN escape
-// (a backslash before anything else stands for itself, as in paths), and the
-// UTF-8 of the file becomes Windows-1252.
-bool Tokenize(const std::string& line, std::vector<Token>& tokens, std::string& error) {
-    for (size_t i = 0; i < line.size();) {
-        if (line[i] == ' ' || line[i] == '\t') {
-            ++i;
-        } else if (line[i] == '#') {
-            break;
-        } else if (line[i] == '"') {
-            std::string utf8;
-            for (++i; i < line.size() && line[i] != '"'; ++i) {
-                if (line[i] != '\\' || i + 1 == line.size()) {
-                    utf8 += line[i];
-                    continue;
-                }
-                const char e = line[++i];
-                if (e == 'x' && i + 2 < line.size()) {
-                    utf8 += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-                    i += 2;
-                } else if (e == 't' || e == 'r' || e == 'n') {
-                    utf8 += e == 't' ? '\t' : e == 'r' ? '\r' : '\n';
-                } else if (e == '\\' || e == '"') {
-                    utf8 += e;
-                } else {
-                    utf8 += '\\';  // a backslash of a path
-                    utf8 += e;
-                }
-            }
-            if (i == line.size()) {
-                error = "unterminated text";
-                return false;
-            }
-            ++i;
-            std::string text;
-            // Bytes given as \xNN pass through as they are.
-            if (!palm::Utf8ToCp1252(utf8, text, error)) text = utf8;
-            tokens.push_back({text, true});
-        } else {
-            size_t end = line.find_first_of(" \t", i);
-            if (end == std::string::npos) end = line.size();
-            tokens.push_back({line.substr(i, end - i), false});
-            i = end;
-        }
-    }
-    return true;
-}
 
 const char* const kFileValues[5] = {"TaskReportFile", "ExpenseReportFile", "RouteReportFile",
                                     "ContactReportFile", "MemoReportFile"};
@@ -110,9 +55,9 @@ class Runner {
         for (const auto& command : script_.commands) {
             SCOPED_TRACE(script_.file + ":" + std::to_string(command.first) + ": " +
                          command.second);
-            std::vector<Token> tokens;
+            std::vector<Word> tokens;
             std::string error;
-            if (!Tokenize(command.second, tokens, error)) {
+            if (!SplitWords(command.second, tokens, error)) {
                 ADD_FAILURE() << error;
                 return;
             }
@@ -159,7 +104,7 @@ class Runner {
 
     // ---- commands --------------------------------------------------------------
 
-    bool Command(const std::vector<Token>& t, bool asString = false) {
+    bool Command(const std::vector<Word>& t, bool asString = false) {
         const std::string& verb = asString ? std::string("string") : t[0].text;
         auto text = [&](size_t i) { return i < t.size() ? Expand(t[i].text) : std::string(); };
         if (verb == "example") {
@@ -322,7 +267,7 @@ class Runner {
 
     // tessel-report.exe over the backup of the last HotSync, with the case's
     // settings exported by the registry editor, writes the same reports.
-    void ReportAgrees(const std::vector<Token>& t) {
+    void ReportAgrees(const std::vector<Word>& t) {
         const std::string backup = c_->root + "\\backup" + std::to_string(backups_);
         const std::string out = backup + "\\reports";
         CreateDirectoryA(out.c_str(), nullptr);
@@ -369,7 +314,7 @@ class Runner {
     // Log entries of tokens: @start @name @section @finish @abort @abort-name,
     // @using (the five "Using" lines) or @using:N, a message key (its
     // built-in text) or key/N followed by N texts for its "%s", or a text.
-    bool Entries(const std::vector<Token>& t, size_t from, Log& log) {
+    bool Entries(const std::vector<Word>& t, size_t from, Log& log) {
         for (size_t i = from; i < t.size(); ++i) {
             const std::string& w = t[i].text;
             if (t[i].quoted) {
@@ -413,7 +358,7 @@ class Runner {
 
     // "OP ARGS" on a text: = TEXT, has TEXT..., lacks TEXT..., starts TEXT,
     // whole (empty or ending with a line end).
-    bool Compare(const std::string& actual, const std::vector<Token>& t, size_t at, bool exists) {
+    bool Compare(const std::string& actual, const std::vector<Word>& t, size_t at, bool exists) {
         const std::string op = at < t.size() ? t[at].text : "";
         if (op == "absent") {
             EXPECT_FALSE(exists);
@@ -441,7 +386,7 @@ class Runner {
         return true;
     }
 
-    bool Check(const std::vector<Token>& t) {
+    bool Check(const std::vector<Word>& t) {
         const std::string& verb = t[0].text;
         auto n = [&](size_t i) { return i < t.size() ? Number(t[i].text) : 0; };
         if (verb == "result") {
@@ -534,20 +479,7 @@ class Runner {
 }  // namespace
 
 std::vector<ScriptCase> LoadScript(const std::string& fileName) {
-    std::vector<ScriptCase> cases;
-    std::ifstream in(BinFolder() + "\\" + fileName);
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line[start] == '#') continue;
-        if (line.compare(start, 5, "case ") == 0) {
-            cases.push_back({line.substr(start + 5), fileName, number, {}});
-        } else if (!cases.empty()) {
-            cases.back().commands.push_back({number, line.substr(start)});
-        }
-    }
-    return cases;
+    return ReadCaseFile(BinFolder() + "\\" + fileName);
 }
 
 void RunScriptCase(const ScriptCase& c) { Runner(c).Run(); }

@@ -7,21 +7,14 @@
 // described at the top of hotsync_cases.txt.
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <vector>
 
-struct ScriptCase {
-    std::string name;
-    std::string file;
-    int line = 0;                                       // of the "case" line
-    std::vector<std::pair<int, std::string>> commands;  // line number, text
-};
+#include "case_file.h"
+
+using ScriptCase = FileCase;
 
 // The cases of a script file beside the test program.
 std::vector<ScriptCase> LoadScript(const std::string& fileName);
 // Runs one case, reporting every failed check through GoogleTest.
 void RunScriptCase(const ScriptCase& c);
-
-// Test names and failure messages show a case by its name.
-inline void PrintTo(const ScriptCase& c, std::ostream* out) { *out << c.name; }

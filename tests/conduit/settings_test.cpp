@@ -8,12 +8,11 @@
 #include <windows.h>
 
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "conduit_host.h"
 #include "palm/text.h"
 #include "registry_export.h"
@@ -50,63 +49,6 @@ std::map<std::string, std::string> Fields(SettingsRecord& s) {
     return f;
 }
 
-struct SettingsCase {
-    std::string name;
-    std::vector<std::vector<std::string>> lines;  // words, texts unquoted
-};
-
-void PrintTo(const SettingsCase& c, std::ostream* out) { *out << c.name; }
-
-// Words and quoted texts (\t \r \n \\ \" \xNN; UTF-8 kept as it is).
-std::vector<std::string> Words(const std::string& line) {
-    std::vector<std::string> words;
-    for (size_t i = 0; i < line.size();) {
-        if (line[i] == ' ') {
-            ++i;
-        } else if (line[i] == '"') {
-            std::string text;
-            for (++i; i < line.size() && line[i] != '"'; ++i) {
-                if (line[i] != '\\') {
-                    text += line[i];
-                } else if (line[++i] == 'x') {
-                    text += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-                    i += 2;
-                } else {
-                    text += line[i] == 'n'   ? '\n'
-                            : line[i] == 'r' ? '\r'
-                            : line[i] == 't' ? '\t'
-                                             : line[i];
-                }
-            }
-            words.push_back(text);
-            ++i;
-        } else {
-            size_t end = line.find(' ', i);
-            if (end == std::string::npos) end = line.size();
-            words.push_back(line.substr(i, end - i));
-            i = end;
-        }
-    }
-    return words;
-}
-
-std::vector<SettingsCase> LoadCases() {
-    std::vector<SettingsCase> cases;
-    std::ifstream in(BinFolder() + "\\settings_cases.txt");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t start = line.find_first_not_of(' ');
-        if (start == std::string::npos || line[start] == '#') continue;
-        if (line.compare(start, 5, "case ") == 0) {
-            cases.push_back({line.substr(start + 5), {}});
-        } else if (!cases.empty()) {
-            cases.back().lines.push_back(Words(line.substr(start)));
-        }
-    }
-    return cases;
-}
-
 // A registry type by its name in the cases, or its number.
 DWORD Type(const std::string& word) {
     const std::map<std::string, DWORD> types = {
@@ -118,7 +60,7 @@ DWORD Type(const std::string& word) {
     return found != types.end() ? found->second : static_cast<DWORD>(std::stoul(word));
 }
 
-class Settings : public ::testing::TestWithParam<SettingsCase> {};
+class Settings : public ::testing::TestWithParam<FileCase> {};
 
 // Commands: value NAME TYPE TEXT (the bytes as given), wide NAME TYPE TEXT
 // (the UTF-8 text written as UTF-16, terminated), expect NAME TEXT.
@@ -128,7 +70,12 @@ TEST_P(Settings, LoadAsTheRegistryAndTheExportSayBoth) {
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, c.registryPath.c_str(), &key), ERROR_SUCCESS);
     SettingsRecord defaults = DefaultSettings();
     std::map<std::string, std::string> expected = Fields(defaults);
-    for (const auto& w : GetParam().lines) {
+    for (const auto& command : GetParam().commands) {
+        std::vector<Word> words;
+        std::string error;
+        ASSERT_TRUE(SplitWords(command.second, words, error, false)) << error;
+        std::vector<std::string> w;
+        for (const Word& word : words) w.push_back(word.text);
         if (w[0] == "value") {
             RegSetValueExA(key, w[1].c_str(), 0, Type(w[2]),
                            reinterpret_cast<const BYTE*>(w[3].data()),
@@ -173,7 +120,8 @@ TEST_P(Settings, LoadAsTheRegistryAndTheExportSayBoth) {
     EXPECT_EQ(std::memcmp(&fromExport, &fromRegistry, sizeof fromExport), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Registry, Settings, ::testing::ValuesIn(LoadCases()),
+INSTANTIATE_TEST_SUITE_P(Registry, Settings,
+                         ::testing::ValuesIn(ReadCaseFile(BinFolder() + "\\settings_cases.txt")),
                          [](const auto& info) { return info.param.name; });
 
 TEST(SettingsKey, MissingKeyChangesNothingAndSaveWritesElevenNumbersAlone) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "case_file.h"
 #include "messages.h"
 #include "records.h"
 #include "report_files.h"
@@ -29,70 +30,6 @@ void WriteLogEntry(const char* text, int activity) {
 }
 
 namespace {
-
-struct Case {
-    std::string name;
-    int line;
-    std::vector<std::pair<int, std::string>> commands;
-};
-
-void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
-
-// Words and double-quoted texts with \t \r \n \\ \" \xNN; the file's UTF-8
-// becomes Windows-1252 (a Latin-1 character takes one byte).
-std::vector<std::string> Words(const std::string& line) {
-    std::vector<std::string> words;
-    for (size_t i = 0; i < line.size();) {
-        if (line[i] == ' ') {
-            ++i;
-        } else if (line[i] == '#') {
-            break;
-        } else if (line[i] == '"') {
-            std::string text;
-            for (++i; i < line.size() && line[i] != '"'; ++i) {
-                unsigned char c = static_cast<unsigned char>(line[i]);
-                if (c == '\\' && i + 1 < line.size()) {
-                    const char e = line[++i];
-                    if (e == 'x') {
-                        text += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-                        i += 2;
-                    } else {
-                        text += e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : e;
-                    }
-                } else if (c == 0xC2 || c == 0xC3) {
-                    text += static_cast<char>((c & 0x03) << 6 | (line[++i] & 0x3F));
-                } else {
-                    text += static_cast<char>(c);
-                }
-            }
-            words.push_back(text);
-            ++i;
-        } else {
-            size_t end = line.find(' ', i);
-            if (end == std::string::npos) end = line.size();
-            words.push_back(line.substr(i, end - i));
-            i = end;
-        }
-    }
-    return words;
-}
-
-std::vector<Case> LoadCases() {
-    std::vector<Case> cases;
-    std::ifstream in(RECORD_CASES);
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t start = line.find_first_not_of(' ');
-        if (start == std::string::npos || line[start] == '#') continue;
-        if (line.compare(start, 5, "case ") == 0) {
-            cases.push_back({line.substr(start + 5), number, {}});
-        } else if (!cases.empty()) {
-            cases.back().commands.push_back({number, line.substr(start)});
-        }
-    }
-    return cases;
-}
 
 // The settings a case names, by their registry names.
 bool Set(const std::string& name, const std::string& value) {
@@ -113,7 +50,7 @@ bool Set(const std::string& name, const std::string& value) {
     return true;
 }
 
-class RecordCase : public ::testing::TestWithParam<Case> {
+class RecordCase : public ::testing::TestWithParam<FileCase> {
   protected:
     void SetUp() override {
         ConduitSettings = DefaultSettings();
@@ -164,7 +101,11 @@ TEST_P(RecordCase, GivesItsReportLines) {
     int last = -1;
     for (const auto& command : GetParam().commands) {
         SCOPED_TRACE("record_cases.txt:" + std::to_string(command.first) + ": " + command.second);
-        const std::vector<std::string> w = Words(command.second);
+        std::vector<Word> words;
+        std::string error;
+        ASSERT_TRUE(SplitWords(command.second, words, error)) << error;
+        std::vector<std::string> w;
+        for (const Word& word : words) w.push_back(word.text);
         auto message = [](const std::string& word) {
             for (const MessageEntry& e : MessageCatalog) {
                 if (word == e.key) return std::string(e.builtInText);
@@ -210,7 +151,7 @@ TEST_P(RecordCase, GivesItsReportLines) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Records, RecordCase, ::testing::ValuesIn(LoadCases()),
+INSTANTIATE_TEST_SUITE_P(Records, RecordCase, ::testing::ValuesIn(ReadCaseFile(RECORD_CASES)),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace
