@@ -1,6 +1,6 @@
 // The .pdb description that pdbtool dumps and builds (the example handheld
-// is built from one): records and texts read as written, faults named by
-// their line, and a dump that builds back the same file byte for byte.
+// is built from one): records and texts read as written, and a dump that
+// builds back the same file byte for byte.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -72,34 +72,6 @@ TEST(Description, BuildsRecordsAndDescribesThemBack) {
     EXPECT_EQ(Image(again), Image(db));
     EXPECT_NE(palm::Describe(db).find("record index=0 uid=2 cat=1 flags=dirty \"M\xC3\xBCller"),
               std::string::npos);
-}
-
-TEST(Description, FaultsNameTheLine) {
-    struct Case {
-        const char* text;
-        const char* fault;
-    } cases[] = {
-        {"name \"A\"\nbogus 1\n", "d.txt:2: unknown keyword 'bogus'"},
-        {"name \"A\"\nrecord cat=16 \"x\"\n", "d.txt:2: cat must be"},
-        {"name \"A\"\nrecord cat=1\n", "d.txt:2: the record has no quoted text"},
-        {"name \"A\"\nrecord cat=1 flags=odd \"x\"\n", "d.txt:2: flags must be"},
-        {"name \"A\"\nrecord \"\xE4\xB8\xAD\"\n", "d.txt:2: character U+4E2D"},
-        {"name \"A\"\nrecord \"a\\q\"\n", "d.txt:2: unknown escape"},
-        {"name \"A\"\nrecord uid=16777216 \"x\"\n", "d.txt:2: uid must be"},
-        {"name \"A\"\ntype \"DAT\"\n", "d.txt:2: type must be exactly four bytes"},
-        {"name \"A\"\nattributes 0x0001\n", "resource database"},
-        {"name \"0123456789012345678901234567890123\"\n", "d.txt:1: the name holds at most 31"},
-        {"type \"DATA\"\n", "d.txt:0: the description has no name"},
-        {"name \"A\"\ncreated yesterday\n", "d.txt:2: created takes a date"},
-        {"nametail \"x\"\nname \"0123456789012345678901234567890\"\n",
-         "d.txt:1: the name, its zero byte and nametail hold at most 32 bytes"},
-    };
-    for (const Case& c : cases) {
-        palm::Database db;
-        std::string error;
-        EXPECT_FALSE(palm::ParseDescription(c.text, "d.txt", db, error)) << c.text;
-        EXPECT_NE(error.find(c.fault), std::string::npos) << error;
-    }
 }
 
 // A header name field as a handheld leaves it: the name, its zero byte, and
