@@ -19,17 +19,18 @@ enum class Form {
 };
 
 struct ExportCase {
-    const char* name;
-    Form form;
-    bool regedit;  // the registry editor reads it the same way
+    std::string name;
+    Form form = Form::Bytes;
+    bool regedit = false;  // the registry editor reads it the same way
     std::string text;
     // The dump of the keys and values (see Dump), or the fault and its line.
     std::string dump;
-    RegistryExportFault fault;
-    size_t line;
+    RegistryExportFault fault = RegistryExportFault::None;
+    size_t line = 0;
 };
 
-extern const std::vector<ExportCase> kExportCases;
+// The cases of export_cases.txt.
+std::vector<ExportCase> ExportCases();
 
 // The file's bytes, with $K replaced by base.
 std::string FileBytes(const ExportCase& c, const std::string& base);

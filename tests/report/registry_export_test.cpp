@@ -27,7 +27,7 @@ TEST_P(ExportFile, GivesItsValuesOrItsFault) {
     EXPECT_EQ(Dump(file, kExportBase), c.dump);
 }
 
-INSTANTIATE_TEST_SUITE_P(Registry, ExportFile, ::testing::ValuesIn(kExportCases),
+INSTANTIATE_TEST_SUITE_P(Registry, ExportFile, ::testing::ValuesIn(ExportCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct KeyChoice {

@@ -106,7 +106,7 @@ TEST_P(ImportedFile, HoldsWhatTheReaderGives) {
 
 std::vector<ExportCase> EditorCases() {
     std::vector<ExportCase> cases;
-    for (const ExportCase& c : kExportCases) {
+    for (const ExportCase& c : ExportCases()) {
         if (c.regedit) cases.push_back(c);
     }
     return cases;
