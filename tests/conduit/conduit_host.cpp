@@ -54,8 +54,6 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-namespace {
-
 void RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
@@ -76,6 +74,8 @@ void RemoveTree(const std::string& path) {
     }
     RemoveDirectoryA(path.c_str());
 }
+
+namespace {
 
 std::string FullPath(const std::string& path) {
     char full[MAX_PATH];

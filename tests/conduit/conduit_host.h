@@ -146,5 +146,7 @@ class LoadedConduit {
 // output, when given, receives what it wrote to standard output.
 DWORD RunProgram(const std::string& commandLine, std::string* output = nullptr);
 std::string ReadFileBytes(const std::string& path);
+// Removes a folder with everything in it.
+void RemoveTree(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string BinFolder();

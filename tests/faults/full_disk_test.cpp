@@ -53,21 +53,9 @@ class FullDisk : public ::testing::Test {
 
     void Clear() {
         DeleteFileA((disk_ + "\\filler").c_str());
-        RemoveFolder(disk_ + "\\handheld");
-        RemoveFolder(disk_ + "\\Data");
+        RemoveTree(disk_ + "\\handheld");
+        RemoveTree(disk_ + "\\Data");
     }
-    static void RemoveFolder(const std::string& folder) {
-        WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((folder + "\\" + found.cFileName).c_str());
-            } while (FindNextFileA(find, &found));
-            FindClose(find);
-        }
-        RemoveDirectoryA(folder.c_str());
-    }
-
     void HandheldOnDisk() {
         c_.handheld = disk_ + "\\handheld";
         CreateDirectoryA(c_.handheld.c_str(), nullptr);
