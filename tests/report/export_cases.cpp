@@ -101,6 +101,7 @@ std::vector<ExportCase> ExportCases() {
             SplitWords(command.second, w, error, false);
             if (w.size() > 1 && w[0].text == "file") c.text += w[1].text;
             if (w.size() > 1 && w[0].text == "dump") c.dump += w[1].text;
+            if (w.size() > 1 && w[0].text == "conduit-key") c.conduitKey = w[1].text;
             if (w.size() > 2 && w[0].text == "fault") {
                 for (size_t i = 0; i < sizeof faults / sizeof *faults; ++i) {
                     if (w[1].text == faults[i]) c.fault = static_cast<RegistryExportFault>(i);

@@ -27,6 +27,7 @@ struct ExportCase {
     std::string dump;
     RegistryExportFault fault = RegistryExportFault::None;
     size_t line = 0;
+    std::string conduitKey;  // the key FindConduitKey chooses ("none"), if given
 };
 
 // The cases of export_cases.txt.
