@@ -381,6 +381,7 @@ LoadedConduit::LoadedConduit(const std::string& path) {
     Resolve(module_, "LibMain", libMain);
     Resolve(module_, "GetConduitName", getName);
     Resolve(module_, "GetConduitVersion", getVersion);
+    Resolve(module_, "ConfigureConduit", configure);
 }
 
 LoadedConduit::~LoadedConduit() {

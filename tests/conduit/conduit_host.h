@@ -136,6 +136,7 @@ class LoadedConduit {
     long (*libMain)(HINSTANCE, DWORD, LPVOID) = nullptr;
     long (*getName)(char*, WORD) = nullptr;
     DWORD (*getVersion)() = nullptr;
+    long (*configure)(void* preference) = nullptr;  // ConfigureConduit
 
   private:
     HMODULE module_ = nullptr;

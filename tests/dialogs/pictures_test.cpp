@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "host.h"
+#include "conduit_host.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ class TransparentPicture : public testing::TestWithParam<Picture> {};
 // The top-left colour becomes the dialog face; a lone pixel of almost that
 // colour at the picture's edge stays and shows as a speck on the face.
 TEST_P(TransparentPicture, HasNoSpeckCloseToTheKeyColour) {
-    HMODULE library = LoadLibraryExA((ProgramFolder() + TESSEL_CONDUIT_DLL).c_str(), nullptr,
+    HMODULE library = LoadLibraryExA((BinFolder() + "\\Tessel20.dll").c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(library, nullptr);
     ResourceBitmap picture(library, GetParam().id);

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver.h"
+#include "dialog_driver.h"
 #include "hotsync.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "driver.h"
+#include "dialog_driver.h"
 
 #include <cstring>
 
