@@ -4,36 +4,30 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "conduit_host.h"
 
 namespace {
 
-// A 256-colour bitmap resource; colours as 0xRRGGBB.
-class ResourceBitmap {
-  public:
-    ResourceBitmap(HMODULE module, int id) {
-        HRSRC found =
-            FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));  // RT_BITMAP
-        HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
-        info_ = loaded != nullptr ? static_cast<const BITMAPINFO*>(LockResource(loaded)) : nullptr;
-        if (info_ != nullptr && info_->bmiHeader.biBitCount != 8) info_ = nullptr;
-    }
-    bool Loaded() const { return info_ != nullptr; }
-    int Width() const { return info_->bmiHeader.biWidth; }
-    int Height() const { return std::abs(info_->bmiHeader.biHeight); }
-    uint32_t Colour(int x, int y) const {
-        const BITMAPINFOHEADER& h = info_->bmiHeader;
-        int colours = h.biClrUsed != 0 ? static_cast<int>(h.biClrUsed) : 256;
-        const uint8_t* bits = reinterpret_cast<const uint8_t*>(info_->bmiColors + colours);
-        int row = h.biHeight > 0 ? Height() - 1 - y : y;
-        const RGBQUAD& c = info_->bmiColors[bits[row * ((Width() + 3) & ~3) + x]];
-        return static_cast<uint32_t>(c.rgbRed) << 16 | c.rgbGreen << 8 | c.rgbBlue;
-    }
-
-  private:
-    const BITMAPINFO* info_ = nullptr;
-};
+// The pixels of a bitmap resource, 0xRRGGBB, top-down; empty if there is none.
+std::vector<uint32_t> Pixels(HMODULE module, int id, int& width, int& height) {
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BITMAP size{};
+    if (bitmap == nullptr || GetObjectA(bitmap, sizeof size, &size) == 0) return {};
+    width = size.bmWidth;
+    height = size.bmHeight;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    for (uint32_t& p : pixels) p &= 0xFFFFFF;
+    return pixels;
+}
 
 int Distance(uint32_t a, uint32_t b) {
     int sum = 0;
@@ -58,17 +52,18 @@ class TransparentPicture : public testing::TestWithParam<Picture> {};
 // The top-left colour becomes the dialog face; a lone pixel of almost that
 // colour at the picture's edge stays and shows as a speck on the face.
 TEST_P(TransparentPicture, HasNoSpeckCloseToTheKeyColour) {
-    HMODULE library = LoadLibraryExA((BinFolder() + "\\Tessel20.dll").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE library =
+        LoadLibraryExA((BinFolder() + "\\Tessel20.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(library, nullptr);
-    ResourceBitmap picture(library, GetParam().id);
-    ASSERT_TRUE(picture.Loaded());
-    const int w = picture.Width(), h = picture.Height();
-    const uint32_t key = picture.Colour(0, 0);
+    int w = 0, h = 0;
+    const std::vector<uint32_t> pixels = Pixels(library, GetParam().id, w, h);
+    ASSERT_FALSE(pixels.empty());
+    auto colourAt = [&](int x, int y) { return pixels[static_cast<size_t>(y) * w + x]; };
+    const uint32_t key = colourAt(0, 0);
     std::string specks;
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            uint32_t colour = picture.Colour(x, y);
+            uint32_t colour = colourAt(x, y);
             if (colour == key || Distance(colour, key) > 64) continue;
             bool touchesFace = false, hasItsLike = false;
             for (int dy = -1; dy <= 1; ++dy) {
@@ -77,7 +72,7 @@ TEST_P(TransparentPicture, HasNoSpeckCloseToTheKeyColour) {
                         y + dy >= h) {
                         continue;
                     }
-                    uint32_t next = picture.Colour(x + dx, y + dy);
+                    uint32_t next = colourAt(x + dx, y + dy);
                     touchesFace = touchesFace || next == key;
                     hasItsLike = hasItsLike || next == colour;
                 }
