@@ -91,6 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool packed = PackCreatorCode(s, &code);
     if (packed != (std::strlen(s) == 4)) __builtin_trap();
     if (!packed && code != 7) __builtin_trap();
+    if (packed) {
+        uint32_t expected = 0;
+        for (int i = 0; i < 4; ++i) expected = expected << 8 | static_cast<uint8_t>(s[i]);
+        if (code != expected) __builtin_trap();
+    }
 
     int32_t number = -5;
     const bool entry = ReadEntryNumber(s, &number);
@@ -98,9 +103,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (entry && number != ReadDecimal(s + 11)) __builtin_trap();
     if (!entry && number != -5) __builtin_trap();
 
-    // Case-blind equality is reflexive and symmetric.
+    // Case-blind equality is reflexive and symmetric, folds A to Z alone.
     const std::string half(s, std::strlen(s) / 2);
     if (!EqualIgnoringCase(s, s)) __builtin_trap();
     if (EqualIgnoringCase(s, half.c_str()) != EqualIgnoringCase(half.c_str(), s)) __builtin_trap();
+    std::string swapped = s;
+    for (char& c : swapped) {
+        const bool letter = (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+        if (letter) {
+            c ^= 0x20;
+        } else if ((c ^ 0x20) != 0) {
+            std::string other = s;
+            other[&c - &swapped[0]] ^= 0x20;
+            if (EqualIgnoringCase(s, other.c_str())) __builtin_trap();
+        }
+    }
+    if (!EqualIgnoringCase(s, swapped.c_str())) __builtin_trap();
     return 0;
 }
