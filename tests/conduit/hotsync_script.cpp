@@ -138,6 +138,22 @@ class Runner {
         } else if (verb == "cut-database") {
             WriteDatabase();
             WriteFileBytes(Database(), ReadFileBytes(Database()).substr(0, Number(text(1))));
+        } else if (verb == "damage") {
+            // damage [aux] OFFSET VALUE [BYTES]: VALUE big-endian at OFFSET
+            // ("end+N": the file's size plus N).
+            WriteDatabase();
+            const size_t at = t[1].text == "aux" ? 2 : 1;
+            const std::string path = Database(at == 2 ? "LedgerlyAux_DB" : "Ledgerly_DB");
+            std::string image = ReadFileBytes(path);
+            const std::string v = text(at + 1);
+            const uint32_t value =
+                static_cast<uint32_t>(v.rfind("end", 0) == 0 ? image.size() + Number(v.substr(3))
+                                                             : std::stoul(v, nullptr, 0));
+            const int bytes = t.size() > at + 2 ? static_cast<int>(Number(text(at + 2))) : 4;
+            for (int b = 0; b < bytes; ++b) {
+                image.at(Number(text(at)) + b) = static_cast<char>(value >> (8 * (bytes - 1 - b)));
+            }
+            WriteFileBytes(path, image);
         } else if (verb == "lock-database" || verb == "share-database") {
             WriteDatabase();
             before_ = ReadFileBytes(Database());
