@@ -16,13 +16,6 @@ std::ostream& operator<<(std::ostream& out, const LogEntry& entry) {
     return out << "{" << entry.activity << ", \"" << entry.text << "\"}";
 }
 
-Log Section(std::vector<std::string> lines, int closing) {
-    Log log = {{19, ""}, {-1, "Ledgerly"}};
-    for (std::string& line : lines) log.push_back({-1, std::move(line)});
-    log.push_back({closing, ""});
-    return log;
-}
-
 static Log ReadRawEntries(const std::string& path);
 
 static std::string TestName() {
@@ -85,9 +78,7 @@ std::string FullPath(const std::string& path) {
 
 }  // namespace
 
-const char kProps[] = "   - Attribute werden aktualisiert";
 const char kAddFailed[] = "   - Datensatz konnte nicht angelegt werden!";
-const char kOpenDB[] = "   - SyncOpenDB ist fehlgeschlagen!";
 const char* const kFiles[5] = {"Ledgerly Arbeitszeiten.txt", "Ledgerly Ausgaben.txt",
                                "Ledgarly Fahrten.txt", "Ledgerly Kontakte.txt",
                                "Ledgerly Notizen.txt"};
@@ -262,14 +253,6 @@ SyncRun ConduitCase::RunHotSync(const std::string& user, const std::vector<std::
     return run;
 }
 
-std::string ConduitCase::ReadReport(const std::string& fileName) const {
-    return ReadFileBytes(dataDir + "\\" + fileName);
-}
-
-bool ConduitCase::ReportExists(const std::string& fileName) const {
-    return GetFileAttributesA((dataDir + "\\" + fileName).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // --- the host ---------------------------------------------------------------
 
 namespace {
@@ -395,6 +378,10 @@ SyncRun LoadedConduit::Sync(ConduitCase& c, const SyncOptions& options) {
     properties.syncType = options.syncType;
     const std::string dataPath = options.dataPath == "\1" ? c.dataDir : options.dataPath;
     std::strncpy(properties.dataPath, dataPath.c_str(), sizeof properties.dataPath - 1);
+    if (options.unterminatedPath) {
+        std::memcpy(properties.dataPath, dataPath.data(), sizeof properties.dataPath);
+        std::memset(properties.localName, 'L', sizeof properties.localName);
+    }
     std::strncpy(properties.registryPath, c.registryPath.c_str(),
                  sizeof properties.registryPath - 1);
 

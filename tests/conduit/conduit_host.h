@@ -22,9 +22,6 @@ struct LogEntry {
 using Log = std::vector<LogEntry>;
 std::ostream& operator<<(std::ostream& out, const LogEntry& entry);
 
-// Log entries of a section that starts with the conduit's header.
-Log Section(std::vector<std::string> lines, int closing);
-
 struct HandheldRecord {
     int category;
     bool dirty;
@@ -33,9 +30,7 @@ struct HandheldRecord {
 };
 
 // The conduit's built-in German log texts that the tests look for.
-extern const char kProps[];
 extern const char kAddFailed[];
-extern const char kOpenDB[];
 // The default report file names by report index (Task, Expense, Route, Contact, Memo).
 extern const char* const kFiles[5];
 
@@ -84,9 +79,6 @@ class ConduitCase {
     // The user's folder is desktop\<user>; dataDir becomes its Data folder.
     // The result is the program's exit status.
     struct SyncRun RunHotSync(const std::string& user, const std::vector<std::string>& options);
-
-    std::string ReadReport(const std::string& fileName) const;
-    bool ReportExists(const std::string& fileName) const;
 };
 
 struct SyncRun {
@@ -101,9 +93,10 @@ struct SyncRun {
 
 struct SyncOptions {
     int syncType = 2;
-    bool beginHotSync = true;     // false: no HotSync is running (Sync Manager refuses)
-    bool activeWindow = false;    // an active window for the status strip
-    std::string dataPath = "\1";  // "\1": the case's data directory
+    bool beginHotSync = true;       // false: no HotSync is running (Sync Manager refuses)
+    bool activeWindow = false;      // an active window for the status strip
+    std::string dataPath = "\1";    // "\1": the case's data directory
+    bool unterminatedPath = false;  // it fills its field, the local name right after it
     // Sync Manager calls that fail: function name and which call (from 1).
     std::vector<std::pair<std::string, long>> failCalls;
     // Sees every Sync Manager call before it runs (record id, or 0).

@@ -10,8 +10,6 @@
 #include <string>
 
 #include "conduit_host.h"
-#include "palm/hslog20.h"
-#include "palm/sync20.h"
 
 namespace {
 
@@ -71,29 +69,13 @@ TEST_F(PathLimit, OverlongReportNameIsLoggedCutAndNotOpened) {
 // The field filled to its last byte, with more host text after it: the
 // conduit reads at most 255 characters of it.
 TEST_F(PathLimit, UnterminatedDataPathFieldIsReadTo255Characters) {
-    auto open = reinterpret_cast<long(__cdecl*)(long(__cdecl*)(char*), void*)>(
-        reinterpret_cast<void*>(GetProcAddress(conduit_.module(), "OpenConduit")));
-    ASSERT_NE(open, nullptr);
-    palm::SyncProperties properties;
-    std::memset(&properties, 0, sizeof properties);
-    const std::string path = PathOfLength(sizeof properties.dataPath);
-    std::memcpy(properties.dataPath, path.data(), sizeof properties.dataPath);
-    std::memset(properties.localName, 'L', sizeof properties.localName);
-    std::strncpy(properties.registryPath, c_.registryPath.c_str(),
-                 sizeof properties.registryPath - 1);
-    SyncHostBegin(c_.handheld.c_str(), nullptr);
-    LogHostReset();
-    SyncRun run;
-    run.result = open(nullptr, &properties);
-    SyncHostEnd();
-    for (long i = 0, n = LogHostCount(); i < n; ++i) {
-        int activity = 0;
-        const char* text = LogHostEntry(i, &activity, nullptr, nullptr);
-        run.log.push_back({activity, text != nullptr ? text : ""});
-    }
+    SyncOptions options;
+    options.dataPath = PathOfLength(256);
+    options.unterminatedPath = true;
+    SyncRun run = conduit_.Sync(c_, options);
     ExpectRefused(run);
     ASSERT_GE(run.log.size(), 3u);
-    EXPECT_EQ(run.log[2].text.substr(0, 7 + 255), "Using: " + path.substr(0, 255));
+    EXPECT_EQ(run.log[2].text.substr(0, 7 + 255), "Using: " + options.dataPath.substr(0, 255));
 }
 
 }  // namespace

@@ -7,11 +7,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "case_file.h"
+#include "conduit_host.h"
 #include "driver.h"
 
 using setup_driver::BoxIcon;
@@ -117,13 +116,13 @@ class Runner {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
         folder_ = std::string(temp) + "tessel-setup-" + c.name + "\\";
-        RemoveTree(folder_);
+        RemoveTree(folder_.substr(0, folder_.size() - 1));
         CreateDirectoryA(folder_.c_str(), nullptr);
         Write("Tessel20.dll", "MZ");
     }
     ~Runner() {
         setup_.Kill();
-        RemoveTree(folder_);
+        RemoveTree(folder_.substr(0, folder_.size() - 1));
         RegDeleteTreeA(HKEY_CURRENT_USER, kHotSync.c_str());
         if (hadKey_) {
             HKEY saved = nullptr, original = nullptr;
@@ -150,26 +149,8 @@ class Runner {
     }
 
   private:
-    static void RemoveTree(const std::string& folder) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..") continue;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    RemoveTree(folder + name + "\\");
-                } else {
-                    DeleteFileA((folder + name).c_str());
-                }
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(folder.c_str());
-    }
-
     void Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(folder_ + name, std::ios::binary) << bytes;
+        WriteFileBytes(folder_ + name, bytes);
     }
 
     std::string Expand(std::string text) const {
@@ -202,8 +183,8 @@ class Runner {
             CreateDirectoryA(folder.c_str(), nullptr);
         }
         folder.pop_back();
-        std::ofstream((folder + "\\install.ini").substr(0, 259), std::ios::binary)
-            << Section({{"section", false}, {"Conduit", false}});
+        WriteFileBytes((folder + "\\install.ini").substr(0, 259),
+                       Section({{"section", false}, {"Conduit", false}}));
         return folder;
     }
 
@@ -286,24 +267,6 @@ class Runner {
         EXPECT_EQ(uneven, "") << "the frame shows " << frame.bottom << " of 240 rows";
     }
 
-    DWORD Driver(const std::string& arguments) {
-        const std::string program = setup_driver::ProgramDirectory() + "setup-driver.exe";
-        std::string line = "\"" + program + "\" " + arguments + " \"" + folder_ + ".\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info)) {
-            return 9999;
-        }
-        DWORD status = 9998;
-        WaitForSingleObject(info.hProcess, 30000);
-        GetExitCodeProcess(info.hProcess, &status);
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
-        return status;
-    }
-
     bool Command(const std::vector<Word>& w) {
         const std::string& verb = w[0].text;
         auto text = [&](size_t i) { return i < w.size() ? w[i].text : std::string(); };
@@ -312,11 +275,7 @@ class Runner {
         } else if (verb == "ini") {
             ini_ += text(1);
         } else if (verb == "example-ini") {
-            std::ifstream example(setup_driver::ProgramDirectory() + "install.ini",
-                                  std::ios::binary);
-            std::stringstream bytes;
-            bytes << example.rdbuf();
-            Write("install.ini", bytes.str());
+            Write("install.ini", ReadFileBytes(setup_driver::ProgramDirectory() + "install.ini"));
         } else if (verb == "no-library") {
             DeleteFileA((folder_ + "Tessel20.dll").c_str());
         } else if (verb == "entry") {
@@ -374,7 +333,9 @@ class Runner {
         } else if (verb == "exit") {
             Exit(std::stoul(text(1)));
         } else if (verb == "driver") {
-            EXPECT_EQ(Driver(text(1)), std::stoul(text(2)));
+            EXPECT_EQ(RunProgram("\"" + setup_driver::ProgramDirectory() + "setup-driver.exe\" " +
+                                 text(1) + " \"" + folder_ + ".\""),
+                      std::stoul(text(2)));
         } else if (verb == "caption") {
             EXPECT_EQ(SetupProcess::Text(dialog_), text(1));
         } else if (verb == "item" || verb == "item-has") {
