@@ -3,7 +3,7 @@
 // cases in settings_cases.txt give the values of a key (any type, any
 // length) and the fields that differ from the defaults afterwards; every
 // other field keeps its default. Both readers must give the same record.
-// SaveSettings writes the eleven numbers and nothing else.
+// What SaveSettings writes is in the dialog cases.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -15,6 +15,7 @@
 #include "case_file.h"
 #include "conduit_host.h"
 #include "palm/text.h"
+#include "registry.h"
 #include "registry_export.h"
 #include "settings.h"
 
@@ -124,46 +125,20 @@ INSTANTIATE_TEST_SUITE_P(Registry, Settings,
                          ::testing::ValuesIn(ReadCaseFile(BinFolder() + "\\settings_cases.txt")),
                          [](const auto& info) { return info.param.name; });
 
-TEST(SettingsKey, MissingKeyChangesNothingAndSaveWritesElevenNumbersAlone) {
+// The Registry class after a failed open holds no key.
+TEST(RegistryKey, InvalidRootOrFailedOpenHoldsNoKey) {
     ConduitCase c;
-    c.RemoveSettingsKey();
-    ConduitSettings = DefaultSettings();
-    ConduitSettings.DeleteRecords = 7;
-    EXPECT_FALSE(LoadSettings(c.registryPath.c_str()));
-    EXPECT_EQ(ConduitSettings.DeleteRecords, 7u);
-
-    c.SetString("TaskReportFile", "kept.txt");
-    ConduitSettings = DefaultSettings();
-    std::strcpy(ConduitSettings.StringDelimiter, "");
-    ConduitSettings.FieldDelimiter[0] = ';';
-    ConduitSettings.DateFormat = 8;
-    std::strcpy(ConduitSettings.TaskReportTitle, "not saved");
-    ASSERT_TRUE(SaveSettings(c.registryPath.c_str()));
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, c.registryPath.c_str(), &key), ERROR_SUCCESS);
-    std::map<std::string, DWORD> saved;
-    std::string strings;
-    for (DWORD i = 0;; ++i) {
-        char name[64];
-        BYTE data[300];
-        DWORD nameSize = sizeof name, size = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &size) != ERROR_SUCCESS) {
-            break;
-        }
-        if (type == REG_DWORD && size == 4) {
-            std::memcpy(&saved[name], data, 4);
-        } else {
-            strings += std::string(name) + "=" + reinterpret_cast<char*>(data) + ";";
-        }
-    }
-    RegCloseKey(key);
-    EXPECT_EQ(strings, "TaskReportFile=kept.txt;");
-    const std::map<std::string, DWORD> numbers = {
-        {"DeleteRecords", 0},   {"ShowSyncStatus", 1},  {"QuoteDateFields", 1},
-        {"ReportTitle", 1},     {"FieldNames", 1},      {"SingleLineNotes", 1},
-        {"SeparateReports", 1}, {"FieldDelimiter", 59}, {"StringDelimiter", 0},
-        {"DateFormat", 8},      {"SyncBackupMethod", 0}};
-    EXPECT_EQ(saved, numbers);
+    c.SetDword("anything", 1);
+    Registry registry;
+    EXPECT_FALSE(registry.Open(c.registryPath.c_str(), 6));
+    EXPECT_FALSE(registry.Create(c.registryPath.c_str(), -1));
+    EXPECT_FALSE(registry.IsOpen());
+    ASSERT_TRUE(registry.Open(c.registryPath.c_str(), RegistryCurrentUser));
+    EXPECT_FALSE(registry.Open((c.registryPath + "\\missing").c_str(), RegistryCurrentUser));
+    uint32_t value = 7;
+    EXPECT_FALSE(registry.GetDword("anything", &value));
+    EXPECT_EQ(value, 7u);
+    EXPECT_FALSE(registry.DeleteKey("anything"));
 }
 
 }  // namespace
