@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "case_file.h"
 #include "palm/pdb.h"
 #include "palm/text.h"
 
@@ -28,61 +29,41 @@ const char kRecords[] =
     "record cat=5 flags=dirty \"5.1.01,K,P,T,$0001A2F3:Diri Deziz,Rückruf\"\n";
 
 struct CommandCase {
-    const char* name;
-    const char* folder;    // where the backup lies, below the case's folder
-    std::string database;  // description of Ledgerly_DB.pdb, or raw bytes after "raw:"
-    const char* user;      // User.txt beside it, or null
-    const char* settings;  // settings.reg beside it, or null
-    const char* args;      // before DATABASE OUTDIR; $S is the settings file
-    const char* out;       // OUTDIR below the case's folder ("$FILE": a file there)
-    int status;
-    const char* message;  // in the messages
-    const char* report;   // file in OUTDIR, or null: OUTDIR holds nothing new
-    const char* has;      // in that report (Windows-1252), or null
+    std::string name;
+    std::string folder = "b";  // where the backup lies, below the case's folder
+    std::string database;      // description of Ledgerly_DB.pdb, or raw bytes after "raw:"
+    std::string user, settings, args, out, message, report, has;
+    bool hasUser = false, hasSettings = false, hasReport = false;
+    int status = 0;
 };
 
-const CommandCase kCases[] = {
-    {"ExampleLayoutWithUserFileAndProperties", "b", std::string(kHeader) + kRecords, "Ziduv\r\n",
-     nullptr, "", "out", 0, "3 entries were written to", "Ledgerly Arbeitszeiten.txt",
-     "Ziduv\tU-17\t2000/03/14\tM\xFCller GmbH"},
-    {"UserFromTheFolderAboveBackup", "Anna Beispiel/Backup", std::string(kHeader) + kRecords,
-     nullptr, nullptr, "", "out", 0, "Using: ", "Ledgerly Kontakte.txt",
-     "Anna Beispiel\tU-17\t2001/01/05\tK\tP\tT\tDiri Deziz"},
-    {"UserOptionInUtf8", "b", std::string(kHeader) + kRecords, "Ziduv\r\n", nullptr, "--user Zoë",
-     "out", 0, "Using: ", "Ledgerly Notizen.txt", "Zo\xEB\tU-17"},
-    {"ModifiedOnlyAndAppending", "b", std::string(kHeader) + kRecords, "Z\r\n", nullptr,
-     "--modified --append", "out", 0, "2 entries", "Ledgerly Notizen.txt", nullptr},
-    {"SettingsFileNamesBecomeUtf8", "b", std::string(kHeader) + kRecords, "Z\r\n",
-     "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"MemoReportFile\"=\"Notiz \xFC.txt\"\r\n"
-     "\"FieldDelimiter\"=dword:3b\r\n",
-     "--settings $S", "out", 0, "Using: ", "Notiz ü.txt", "Z;U-17;2001/01/04;K;P;T"},
-    {"NoUserKnown", "b", std::string(kHeader) + kRecords, nullptr, nullptr, "", "out", 2,
-     "The HotSync user is not known", nullptr, nullptr},
-    {"NotAPalmDatabase", "b",
-     "raw:just some text, longer than a header of 78 bytes would need "
-     "to be for the file to be taken for one",
-     "Z\r\n", nullptr, "", "out", 1, "is not a Palm database: ", nullptr, nullptr},
-    {"AnotherDatabase", "b", "name \"MemoDB\"\nrecord cat=1 \"x\"\n", "Z\r\n", nullptr, "", "out",
-     1, "holds the database \"MemoDB\"", nullptr, nullptr},
-    {"MissingSettingsFile", "b", std::string(kHeader) + kRecords, "Z\r\n", nullptr,
-     "--settings missing.reg", "out", 1, "Cannot read missing.reg: No such file", nullptr, nullptr},
-    {"MalformedSettingsFile", "b", std::string(kHeader) + kRecords, "Z\r\n",
-     "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"X\"=dword:xyz\r\n", "--settings $S", "out", 1,
-     "is malformed in line 3", nullptr, nullptr},
-    {"OutputFolderIsAFile", "b", std::string(kHeader) + kRecords, "Z\r\n", nullptr, "", "$FILE", 1,
-     "Invalid data folder", nullptr, nullptr},
-    {"ReportThatCannotBeOpenedLeavesNoFile", "b", std::string(kHeader) + kRecords, "Z\r\n",
-     "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"RouteReportFile\"=\"nowhere\\\\x.txt\"\r\n",
-     "--settings $S", "out", 1, "nowhere\\x.txt: No such file or directory", nullptr, nullptr},
-    {"RefusedRecordKeepsTheLinesBeforeIt", "b",
-     std::string(kHeader) + "record cat=4 \"4.1.01,K,P,T,erste\"\nrecord cat=4 \"4.1.01,kaputt\"\n",
-     "Z\r\n", nullptr, "", "out", 1, "Entry 1 was not taken over: 4.1.01,kaputt",
-     "Ledgerly Notizen.txt", "\tK\tP\tT\terste\r\n"},
-    {"NoArguments", "b", std::string(kHeader), "Z\r\n", nullptr, "--", "", 2, "usage:", nullptr,
-     nullptr},
-    {"UnknownOption", "b", std::string(kHeader), "Z\r\n", nullptr, "--bogus", "out", 2,
-     "Unknown or incomplete argument: --bogus", nullptr, nullptr},
-};
+std::vector<CommandCase> Cases() {
+    std::vector<CommandCase> cases;
+    for (const FileCase& f : ReadCaseFile(REPORT_CASES)) {
+        CommandCase c;
+        c.name = f.name;
+        for (const auto& command : f.commands) {
+            std::vector<Word> w;
+            std::string error;
+            SplitWords(command.second, w, error, false);
+            auto text = [&](size_t i) { return i < w.size() ? w[i].text : std::string(); };
+            const std::string& verb = w[0].text;
+            if (verb == "folder") c.folder = text(1);
+            if (verb == "records") c.database = std::string(kHeader) + kRecords;
+            if (verb == "no-records") c.database = kHeader;
+            if (verb == "database") c.database = text(1);
+            if (verb == "raw") c.database = "raw:" + text(1);
+            if (verb == "user") c.hasUser = true, c.user = text(1);
+            if (verb == "settings") c.hasSettings = true, c.settings = text(1);
+            if (verb == "run") c.args = text(1), c.out = text(2);
+            if (verb == "status") c.status = std::stoi(text(1));
+            if (verb == "message") c.message = text(1);
+            if (verb == "report") c.hasReport = true, c.report = text(1), c.has = text(2);
+        }
+        cases.push_back(c);
+    }
+    return cases;
+}
 
 std::string Slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -102,7 +83,7 @@ class ReportCommand : public ::testing::TestWithParam<CommandCase> {};
 
 TEST_P(ReportCommand, EndsAsItShouldAndNeverWritesTheBackup) {
     const CommandCase& c = GetParam();
-    const fs::path root = fs::temp_directory_path() / ("tessel-report-" + std::string(c.name));
+    const fs::path root = fs::temp_directory_path() / ("tessel-report-" + c.name);
     fs::remove_all(root);
     const fs::path folder = root / c.folder;
     const fs::path database = folder / "Ledgerly_DB.pdb";
@@ -118,10 +99,10 @@ TEST_P(ReportCommand, EndsAsItShouldAndNeverWritesTheBackup) {
                                            "aux", db, error));
         ASSERT_TRUE(palm::WriteFile((folder / "LedgerlyAux_DB.pdb").string(), db, error));
     }
-    if (c.user != nullptr) Spill(folder / "User.txt", c.user);
-    if (c.settings != nullptr) Spill(folder / "settings.reg", c.settings);
-    const fs::path out = std::string(c.out) == "$FILE" ? root / "afile" : root / c.out;
-    if (std::string(c.out) == "$FILE") Spill(out, "x");
+    if (c.hasUser) Spill(folder / "User.txt", c.user);
+    if (c.hasSettings) Spill(folder / "settings.reg", c.settings);
+    const fs::path out = c.out == "$FILE" ? root / "afile" : root / c.out;
+    if (c.out == "$FILE") Spill(out, "x");
     const std::string before = Slurp(database);
     struct stat was;
     stat(database.c_str(), &was);
@@ -132,8 +113,7 @@ TEST_P(ReportCommand, EndsAsItShouldAndNeverWritesTheBackup) {
     }
     const std::string command =
         "cd '" + folder.string() + "' && LANG=C LC_ALL= LC_MESSAGES= '" + TESSEL_REPORT + "' " +
-        args +
-        (std::string(c.out).empty() ? "" : " '" + database.string() + "' '" + out.string() + "'") +
+        args + (c.out.empty() ? "" : " '" + database.string() + "' '" + out.string() + "'") +
         " 2>&1";
     std::string messages;
     std::FILE* pipe = popen(command.c_str(), "r");
@@ -145,12 +125,12 @@ TEST_P(ReportCommand, EndsAsItShouldAndNeverWritesTheBackup) {
     EXPECT_EQ(WEXITSTATUS(status), c.status) << messages;
     EXPECT_NE(messages.find(c.message), std::string::npos) << messages;
 
-    if (c.report != nullptr) {
+    if (c.hasReport) {
         EXPECT_TRUE(fs::exists(out / c.report)) << messages;
-        if (c.has != nullptr) {
+        if (!c.has.empty()) {
             EXPECT_NE(Slurp(out / c.report).find(c.has), std::string::npos);
         }
-    } else if (c.out[0] != '\0' && c.out[0] != '$' && fs::exists(out)) {
+    } else if (!c.out.empty() && c.out[0] != '$' && fs::exists(out)) {
         EXPECT_TRUE(fs::is_empty(out)) << "a partial file was left";
     }
     struct stat is;
@@ -160,8 +140,8 @@ TEST_P(ReportCommand, EndsAsItShouldAndNeverWritesTheBackup) {
     fs::remove_all(root);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backups, ReportCommand, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Backups, ReportCommand, ::testing::ValuesIn(Cases()),
+                         [](const auto& info) { return info.param.name; });
 
 // A backup written by Debian's Palm::PDB, whose records carry the unique id
 // 0 as it leaves them, is read as written.
