@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "case_file.h"
+#include "windows_1252.h"
 
 const char kExportBase[] = "HKEY_CURRENT_USER\\Software\\Tessel Tests\\Export";
 
@@ -20,36 +21,21 @@ std::string Replaced(std::string text, const std::string& base) {
     return text;
 }
 
-void AppendUtf16(std::string* out, uint32_t unit) {
-    out->push_back(static_cast<char>(unit & 0xFF));
-    out->push_back(static_cast<char>(unit >> 8));
-}
-
-std::string Utf16FromUtf8(const std::string& text) {
-    std::string out = "\xFF\xFE";
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        uint32_t point = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        for (int k = 1; k < length; ++k) point = point << 6 | (text[i + k] & 0x3F);
-        i += length;
-        if (point >= 0x10000) {
-            AppendUtf16(&out, 0xD800 + ((point - 0x10000) >> 10));
-            AppendUtf16(&out, 0xDC00 + ((point - 0x10000) & 0x3FF));
-        } else {
-            AppendUtf16(&out, point);
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 std::string FileBytes(const ExportCase& c, const std::string& base) {
     const std::string text = Replaced(c.text, base);
     switch (c.form) {
-        case Form::Utf16:
-            return Utf16FromUtf8(text);
+        case Form::Utf16: {
+            std::u16string units;
+            AppendUtf8Units(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &units);
+            std::string out = "\xFF\xFE";
+            for (char16_t unit : units) {
+                out += static_cast<char>(unit & 0xFF);
+                out += static_cast<char>(unit >> 8);
+            }
+            return out;
+        }
         case Form::Utf8Mark:
             return "\xEF\xBB\xBF" + text;
         case Form::Bytes:
