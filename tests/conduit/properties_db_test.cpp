@@ -37,7 +37,7 @@ class PropertyDatabaseTest : public ::testing::Test {
     palm::CondHandle conduit_ = 0;
 };
 
-TEST_F(PropertyDatabaseTest, LoadTakesCategory14KeyValueRecords) {
+TEST_F(PropertyDatabaseTest, LoadTakesCategory14KeyValueRecordsAndAnUnchangedSetIsNotWritten) {
     const std::string longValue(5000, 'v');
     c_.WriteDatabase("LedgerlyAux_DB", {{14, false, "UID=a"},
                                         {14, false, "uid=b"},
@@ -46,9 +46,13 @@ TEST_F(PropertyDatabaseTest, LoadTakesCategory14KeyValueRecords) {
                                         {14, false, ""},
                                         {14, false, "name=first=second"},
                                         {14, false, "Long=" + longValue}});
+    const std::string before = ReadFileBytes(c_.handheld + "\\LedgerlyAux_DB.pdb");
     Begin();
     EXPECT_TRUE(LoadHandheldProperties("LedgerlyAux_DB", 14));
+    EXPECT_TRUE(logged.empty());
+    EXPECT_TRUE(SaveHandheldProperties("LedgerlyAux_DB", 14));  // nothing changed: nothing written
     End();
+    EXPECT_EQ(ReadFileBytes(c_.handheld + "\\LedgerlyAux_DB.pdb"), before);
     EXPECT_EQ(handheldProperties.Count(), 3u);
     EXPECT_STREQ(handheldProperties.Get("uid"), "a");
     EXPECT_STREQ(handheldProperties.Get("NAME"), "first=second");
@@ -57,17 +61,6 @@ TEST_F(PropertyDatabaseTest, LoadTakesCategory14KeyValueRecords) {
     const std::string taken = handheldProperties.Get("long");
     EXPECT_EQ(taken.size(), 4024u - 5);
     EXPECT_EQ(taken.find_first_not_of('v'), std::string::npos);
-    EXPECT_TRUE(logged.empty());
-}
-
-TEST_F(PropertyDatabaseTest, MissingDatabaseChangesNothingAndLogsNothing) {
-    handheldProperties.Add("UID", "kept", false);
-    Begin();
-    EXPECT_FALSE(LoadHandheldProperties("LedgerlyAux_DB", 14));
-    EXPECT_FALSE(SaveHandheldProperties("LedgerlyAux_DB", 14));
-    End();
-    EXPECT_STREQ(handheldProperties.Get("UID"), "kept");
-    EXPECT_TRUE(logged.empty());
 }
 
 TEST_F(PropertyDatabaseTest, SaveRewritesInPlaceThenAppends) {
@@ -93,16 +86,6 @@ TEST_F(PropertyDatabaseTest, SaveRewritesInPlaceThenAppends) {
     EXPECT_EQ(RecordText(db.records[2]), "uid=b");
     EXPECT_EQ(RecordText(db.records[3]), "Added=1");
     EXPECT_EQ(db.records[3].category, 14);
-}
-
-TEST_F(PropertyDatabaseTest, UnchangedSetWritesNothing) {
-    c_.WriteDatabase("LedgerlyAux_DB", {{14, false, "UID=U-17"}});
-    const std::string before = ReadFileBytes(c_.handheld + "\\LedgerlyAux_DB.pdb");
-    Begin();
-    ASSERT_TRUE(LoadHandheldProperties("LedgerlyAux_DB", 14));
-    EXPECT_TRUE(SaveHandheldProperties("LedgerlyAux_DB", 14));
-    End();
-    EXPECT_EQ(ReadFileBytes(c_.handheld + "\\LedgerlyAux_DB.pdb"), before);
 }
 
 }  // namespace
