@@ -29,21 +29,20 @@ std::string Replace(std::string text, const std::string& from, const std::string
     return text;
 }
 
-const MessageEntry* FindMessage(const std::string& key) {
+// A message's built-in text with its "%s" replaced by the arguments; false
+// when there is no message of that key.
+bool Formatted(const std::string& key, const std::vector<std::string>& arguments,
+               std::string& text) {
     for (const MessageEntry& entry : MessageCatalog) {
-        if (key == entry.key) return &entry;
+        if (key != entry.key) continue;
+        text = entry.builtInText;
+        for (const std::string& argument : arguments) {
+            const size_t at = text.find("%s");
+            if (at != std::string::npos) text.replace(at, 2, argument);
+        }
+        return true;
     }
-    return nullptr;
-}
-
-// A message's built-in text with its "%s" replaced by the arguments.
-std::string Formatted(const MessageEntry& entry, const std::vector<std::string>& arguments) {
-    std::string text = entry.builtInText;
-    for (const std::string& argument : arguments) {
-        size_t at = text.find("%s");
-        if (at != std::string::npos) text.replace(at, 2, argument);
-    }
-    return text;
+    return false;
 }
 
 class Runner {
@@ -348,13 +347,13 @@ class Runner {
                     log.push_back({-1, "Using: " + DataDir() + "\\" + files_[f]});
             } else {
                 const size_t slash = w.find('/');
-                const MessageEntry* entry = FindMessage(w.substr(0, slash));
-                if (entry == nullptr) return false;
                 std::vector<std::string> arguments;
                 const size_t n = slash == std::string::npos ? 0 : Number(w.substr(slash + 1));
                 for (size_t a = 0; a < n && i + 1 < t.size(); ++a)
                     arguments.push_back(Expand(t[++i].text));
-                log.push_back({-1, Formatted(*entry, arguments)});
+                std::string text;
+                if (!Formatted(w.substr(0, slash), arguments, text)) return false;
+                log.push_back({-1, text});
             }
         }
         return true;
