@@ -22,12 +22,6 @@ namespace {
 
 const char kRootPrefix[] = "HKEY_CURRENT_USER\\";
 
-std::string FullPath(const std::string& name) {
-    char folder[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, folder);
-    return std::string(folder) + "\\" + name;
-}
-
 // The registry's keys at and below path in Dump's form: those that hold
 // values or that named lists, values as RegEnumValueA hands them over.
 void DumpRegistry(const std::string& path, const std::string& base,
@@ -93,7 +87,8 @@ TEST_P(ImportedFile, HoldsWhatTheReaderGives) {
                                    &file, &error))
         << error.line;
 
-    const std::string path = FullPath(std::string("import-") + c.name + ".reg");
+    ConduitCase folder;
+    const std::string path = folder.root + "\\import.reg";
     WriteFileBytes(path, bytes);
     ASSERT_EQ(RunProgram("regedit.exe /S \"" + path + "\""), 0u);
     std::set<std::string> named;
