@@ -11,8 +11,7 @@
 #ifdef __SANITIZE_ADDRESS__
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #define TESSEL_ALLOCATED_BYTES() __sanitizer_get_current_allocated_bytes()
-#endif
-#ifndef TESSEL_ALLOCATED_BYTES
+#else
 #include <malloc.h>
 #define TESSEL_ALLOCATED_BYTES() static_cast<size_t>(mallinfo2().uordblks)
 #endif

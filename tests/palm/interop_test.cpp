@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "palm/pdb.h"
@@ -15,8 +14,8 @@ std::string Shell(const std::string& command) {
     std::string output;
     if (std::FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            output.append(buffer, n);
         EXPECT_EQ(pclose(pipe), 0) << command;
     }
     return output;

@@ -16,12 +16,9 @@ struct Setting {
     const char* code;
 };
 
+// Sets the variable, or unsets it for null.
 void Set(const char* variable, const char* value) {
-    if (value != nullptr) {
-        setenv(variable, value, 1);
-    } else {
-        unsetenv(variable);
-    }
+    value != nullptr ? setenv(variable, value, 1) : unsetenv(variable);
 }
 
 class UserLanguage : public ::testing::TestWithParam<Setting> {};
