@@ -15,20 +15,6 @@ HINSTANCE moduleHandle = GetModuleHandleA(nullptr);  // the resources are the te
 
 namespace {
 
-class OwnerWindow {
-  public:
-    OwnerWindow(int left, int top, int width, int height) {
-        window_ = CreateWindowExA(0, "STATIC", "HotSync", WS_POPUP | WS_VISIBLE, left, top, width,
-                                  height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        SetActiveWindow(window_);
-    }
-    ~OwnerWindow() { DestroyWindow(window_); }
-    HWND get() const { return window_; }
-
-  private:
-    HWND window_;
-};
-
 RECT ClientRect(HWND dialog, HWND control) {
     RECT r;
     GetWindowRect(control, &r);
@@ -43,15 +29,17 @@ std::string Text(HWND control) {
 }
 
 TEST(StatusWindowTest, StripHangsUnderTheActiveWindow) {
-    OwnerWindow owner(40, 200, 500, 100);  // bottom edge at 300
-    ASSERT_NE(owner.get(), nullptr);
-    ASSERT_EQ(GetActiveWindow(), owner.get());
+    // The HotSync manager's window, its bottom edge at 300.
+    HWND owner = CreateWindowExA(0, "STATIC", "HotSync", WS_POPUP | WS_VISIBLE, 40, 200, 500, 100,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetActiveWindow(owner);
+    ASSERT_EQ(GetActiveWindow(), owner);
 
     HWND strip = CreateSyncStatusWindow();
     ASSERT_NE(strip, nullptr);
-    EXPECT_EQ(GetActiveWindow(), owner.get());
+    EXPECT_EQ(GetActiveWindow(), owner);
     EXPECT_TRUE(IsWindowVisible(strip));
-    EXPECT_EQ(GetWindow(strip, GW_OWNER), owner.get());
+    EXPECT_EQ(GetWindow(strip, GW_OWNER), owner);
 
     RECT r;
     GetWindowRect(strip, &r);
@@ -92,6 +80,7 @@ TEST(StatusWindowTest, StripHangsUnderTheActiveWindow) {
     EXPECT_EQ(Text(text), "Verbleibende Datens\344tze #3");
     DestroySyncStatusWindow(strip);
     EXPECT_FALSE(IsWindow(strip));
+    DestroyWindow(owner);
 }
 
 TEST(StatusWindowTest, NoActiveWindowNoStrip) {
