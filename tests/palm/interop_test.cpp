@@ -1,6 +1,7 @@
 // Interoperability with Debian's Palm::PDB (Perl): files it writes are read
 // here, files written here are read by it, and pdbtool builds what it reads.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -21,12 +22,17 @@ std::string Shell(const std::string& command) {
     return output;
 }
 
+// A file name in /tmp of this process's own.
+std::string Temp(const std::string& name) {
+    return "/tmp/palm_interop_" + std::to_string(getpid()) + "_" + name;
+}
+
 std::string Perl(const std::string& args) {
     return Shell(std::string(PERL) + " " + INTEROP_SCRIPT + " " + args);
 }
 
 TEST(Interop, ReadsWhatPalmPdbWrites) {
-    const std::string path = "/tmp/palm_interop_from_perl.pdb";
+    const std::string path = Temp("from_perl.pdb");
     Perl("write " + path);
     palm::Database db;
     std::string error;
@@ -57,7 +63,7 @@ TEST(Interop, ReadsWhatPalmPdbWrites) {
 }
 
 TEST(Interop, PalmPdbReadsWhatThisLibraryAndPdbtoolWrite) {
-    const std::string desc = "/tmp/palm_interop_desc.txt", path = "/tmp/palm_interop_to_perl.pdb";
+    const std::string desc = Temp("desc.txt"), path = Temp("to_perl.pdb");
     if (std::FILE* f = std::fopen(desc.c_str(), "wb")) {
         std::fputs(
             "name \"To_Perl\"\ntype \"DATA\"\ncreator \"LDGY\"\nversion 1\nmodnum 9\n"
