@@ -273,9 +273,9 @@ ratio=$(echo "${own[1]} / ${own[0]}" | bc -l | xargs printf '%.2f')
   echo
   echo "$gbench_table"
   echo
-  echo "## $n records side by side"
+  echo "## $records records side by side"
   echo
-  echo "One \`Ledgerly_DB.pdb\` of $n records of the five kinds in turn, default settings (every record,"
+  echo "One \`Ledgerly_DB.pdb\` of $records records of the five kinds in turn, default settings (every record,"
   echo "the reports rewritten, nothing deleted). Each round interleaves $reps runs of each, on a fresh"
   echo "copy of the handheld and into new reports; the figures are medians of whole processes:"
   echo
@@ -339,7 +339,7 @@ ratio=$(echo "${own[1]} / ${own[0]}" | bc -l | xargs printf '%.2f')
   echo "## How to repeat"
   echo
   echo '```'
-  echo "scripts/benchmark.sh            # about five minutes; rewrites docs/performance.md"
+  echo "scripts/benchmark.sh            # about two minutes; rewrites docs/performance.md"
   echo "scripts/benchmark.sh --quick    # tries the script, the figures are not kept"
   echo '```'
   echo
