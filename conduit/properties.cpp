@@ -1,9 +1,9 @@
 #include "properties.h"
 
+#include <algorithm>
 #include <cstring>
-#include <new>
-
 #include <memory>
+#include <new>
 
 Properties handheldProperties;
 
@@ -18,6 +18,16 @@ unsigned char Fold(char c) {
 int CompareKeys(const char* a, const char* b) {
     for (;; ++a, ++b) {
         unsigned char x = Fold(*a), y = Fold(*b);
+        if (x != y) return x < y ? -1 : 1;
+        if (x == 0) return 0;
+    }
+}
+
+// The same order between a key and the first length bytes of a text.
+int CompareKeyToText(const char* key, const char* text, size_t length) {
+    for (size_t i = 0;; ++i) {
+        unsigned char x = Fold(key[i]);
+        unsigned char y = i < length ? Fold(text[i]) : 0;
         if (x != y) return x < y ? -1 : 1;
         if (x == 0) return 0;
     }
@@ -61,14 +71,17 @@ void Properties::Clear() {
     atoms_.clear();
 }
 
+// The entries are kept in key order (Insert), so a look-up is a binary search.
 Properties::Atom* Properties::Find(const char* key, size_t length) const {
-    for (Atom* atom : atoms_) {
-        const char* k = atom->key();
-        size_t i = 0;
-        while (i < length && k[i] != '\0' && Fold(k[i]) == Fold(key[i])) ++i;
-        if (i == length && k[i] == '\0') return atom;
-    }
-    return nullptr;
+    // No key holds a zero byte.
+    if (std::memchr(key, '\0', length) != nullptr) return nullptr;
+    auto found =
+        std::lower_bound(atoms_.begin(), atoms_.end(), key, [length](Atom* atom, const char* k) {
+            return CompareKeyToText(atom->key(), k, length) < 0;
+        });
+    if (found == atoms_.end() || CompareKeyToText((*found)->key(), key, length) != 0)
+        return nullptr;
+    return *found;
 }
 
 Properties::Atom* Properties::Find(const char* key) const { return Find(key, std::strlen(key)); }
@@ -79,12 +92,12 @@ const char* Properties::Get(const char* key) const {
 }
 
 void Properties::Insert(Atom* atom) {
-    size_t position = 0;
-    while (position < atoms_.size() && CompareKeys(atoms_[position]->key(), atom->key()) < 0) {
-        ++position;
-    }
+    auto position = std::lower_bound(atoms_.begin(), atoms_.end(), atom, [](Atom* a, Atom* b) {
+        return CompareKeys(a->key(), b->key()) < 0;
+    });
+    const auto index = position - atoms_.begin();
     if (atoms_.size() == atoms_.capacity()) atoms_.reserve(atoms_.capacity() + kGrowth);
-    atoms_.insert(atoms_.begin() + static_cast<std::ptrdiff_t>(position), atom);
+    atoms_.insert(atoms_.begin() + index, atom);
 }
 
 void Properties::AddFromRecord(const char* text, bool modified) {

@@ -6,9 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "properties.h"
 
@@ -16,14 +15,9 @@ namespace {
 
 unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
-bool SameKey(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
+std::string Folded(std::string key) {
+    for (char& c : key) c = static_cast<char>(Fold(static_cast<unsigned char>(c)));
+    return key;
 }
 
 int Compare(const char* a, const char* b) {
@@ -40,25 +34,39 @@ struct Entry {
     bool modified;
 };
 
+// The model keeps its entries by folded key, so that checking the whole set
+// after every operation stays cheap for inputs of many entries.
 class Model {
   public:
     Entry* Find(const std::string& key) {
-        for (Entry& e : entries_) {
-            if (SameKey(e.key, key)) return &e;
-        }
-        return nullptr;
+        auto found = entries_.find(Folded(key));
+        return found == entries_.end() ? nullptr : &found->second;
     }
     void Add(const std::string& key, const std::string& value, bool modified) {
-        if (Find(key) == nullptr) entries_.push_back({key, value, modified});
+        entries_.emplace(Folded(key), Entry{key, value, modified});
     }
     void Clear() { entries_.clear(); }
     size_t Count() const { return entries_.size(); }
 
   private:
-    std::vector<Entry> entries_;
+    std::map<std::string, Entry> entries_;
 };
 
-// The set holds exactly the model's entries, in order, without duplicates.
+// The set and the model agree on key: the same entry, or none.
+void CheckKey(const Properties& set, Model& model, const std::string& key) {
+    if (set.Count() != model.Count()) __builtin_trap();
+    const Properties::Atom* atom = set.Find(key.c_str());
+    const Entry* e = model.Find(key);
+    if ((atom == nullptr) != (e == nullptr)) __builtin_trap();
+    if (atom != nullptr &&
+        (e->key != atom->key() || e->value != atom->value() || e->modified != atom->modified())) {
+        __builtin_trap();
+    }
+}
+
+// The set holds exactly the model's entries, in order, without duplicates:
+// checked whole before the set is cleared and at the end of an input, and
+// for the key of each operation in between.
 void Check(const Properties& set, Model& model) {
     if (set.Count() != model.Count()) __builtin_trap();
     for (size_t i = 0; i < set.Count(); ++i) {
@@ -99,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 set.AddFromRecord(text.c_str(), modified);
                 const size_t equals = text.find('=');
                 if (!text.empty() && equals != std::string::npos) {
-                    model.Add(text.substr(0, equals), text.substr(equals + 1), modified);
+                    key = text.substr(0, equals);
+                    model.Add(key, text.substr(equals + 1), modified);
                 }
                 break;
             }
@@ -132,12 +141,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             default:
                 if (code == 5) {
+                    Check(set, model);
                     set.Clear();
                     model.Clear();
                 }
                 break;
         }
-        Check(set, model);
+        CheckKey(set, model, key);
     }
+    Check(set, model);
     return 0;
 }
