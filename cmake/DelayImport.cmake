@@ -3,7 +3,8 @@
 # each is loaded only when the first of its functions is called, as MSVC's
 # /DELAYLOAD does. The delay-import libraries are made at configure time
 # from the toolchain's own import libraries: their symbols carry the stdcall
-# decorations that dlltool needs. Code of the target that calls those
+# decorations that dlltool needs (i686 names its import symbols __imp__Name@N,
+# x86_64 __imp_Name). Code of the target that calls those
 # functions must be compiled with tessel_call_through_thunks: a 32-bit call
 # through a dllimport pointer would skip the delay-load thunk.
 function(tessel_call_through_thunks target)
@@ -11,8 +12,13 @@ function(tessel_call_through_thunks target)
 endfunction()
 
 function(tessel_delay_imports target)
-  find_program(TESSEL_DLLTOOL NAMES i686-w64-mingw32-dlltool REQUIRED)
-  find_program(TESSEL_NM NAMES i686-w64-mingw32-nm REQUIRED)
+  find_program(TESSEL_DLLTOOL NAMES ${TESSEL_MINGW_TRIPLE}-dlltool REQUIRED)
+  find_program(TESSEL_NM NAMES ${TESSEL_MINGW_TRIPLE}-nm REQUIRED)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(import_prefix " I __imp__")
+  else()
+    set(import_prefix " I __imp_")
+  endif()
   set(folder ${CMAKE_BINARY_DIR}/delay-imports)
   file(MAKE_DIRECTORY ${folder})
   foreach(dll ${ARGN})
@@ -21,8 +27,8 @@ function(tessel_delay_imports target)
       find_library(import_${dll} NAMES lib${dll}.a ${dll} REQUIRED)
       execute_process(COMMAND ${TESSEL_NM} ${import_${dll}}
                       OUTPUT_VARIABLE symbols ERROR_QUIET COMMAND_ERROR_IS_FATAL ANY)
-      string(REGEX MATCHALL " I __imp__[^\n]+" imports "${symbols}")
-      list(TRANSFORM imports REPLACE " I __imp__" "")
+      string(REGEX MATCHALL "${import_prefix}[^\n]+" imports "${symbols}")
+      list(TRANSFORM imports REPLACE "${import_prefix}" "")
       list(REMOVE_DUPLICATES imports)
       string(TOUPPER ${dll} name)
       list(JOIN imports "\n" exports)

@@ -56,7 +56,7 @@ struct CRawRecordInfo {
     uint8_t* pBytes;
     uint32_t dwReserved;
 };
-static_assert(sizeof(CRawRecordInfo) == 28, "CRawRecordInfo layout");
+static_assert(sizeof(CRawRecordInfo) == 24 + sizeof(void*), "CRawRecordInfo layout");
 static_assert(offsetof(CRawRecordInfo, catId) == 8, "CRawRecordInfo layout");
 static_assert(offsetof(CRawRecordInfo, recSize) == 14, "CRawRecordInfo layout");
 static_assert(offsetof(CRawRecordInfo, totalBytes) == 18, "CRawRecordInfo layout");

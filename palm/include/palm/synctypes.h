@@ -1,12 +1,11 @@
 // Records and codes that the HotSync manager, the Sync Manager (SYNC20) and
 // the HotSync log (HSLOG20) exchange with conduits. Byte-packed, 32-bit
-// layouts as the platform defines them.
+// layouts as the platform defines them. The 64-bit Windows build, a test
+// vehicle only, widens the one pointer of the raw record and nothing else.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-
-static_assert(sizeof(void*) == 4, "the platform's records are 32-bit layouts");
 
 namespace palm {
 
@@ -27,7 +26,7 @@ struct RawRecord {
     uint8_t* pBytes;      // the caller's buffer
     uint32_t dwReserved;
 };
-static_assert(sizeof(RawRecord) == 28, "RawRecord layout");
+static_assert(sizeof(RawRecord) == 24 + sizeof(void*), "RawRecord layout");
 static_assert(offsetof(RawRecord, recId) == 1, "RawRecord layout");
 static_assert(offsetof(RawRecord, recIndex) == 5, "RawRecord layout");
 static_assert(offsetof(RawRecord, attribs) == 7, "RawRecord layout");
@@ -36,7 +35,7 @@ static_assert(offsetof(RawRecord, conduitId) == 10, "RawRecord layout");
 static_assert(offsetof(RawRecord, recSize) == 14, "RawRecord layout");
 static_assert(offsetof(RawRecord, totalBytes) == 18, "RawRecord layout");
 static_assert(offsetof(RawRecord, pBytes) == 20, "RawRecord layout");
-static_assert(offsetof(RawRecord, dwReserved) == 24, "RawRecord layout");
+static_assert(offsetof(RawRecord, dwReserved) == 20 + sizeof(void*), "RawRecord layout");
 
 // The HotSync user as SyncReadUserID reports it.
 struct UserIdInfo {
