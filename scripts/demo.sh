@@ -8,15 +8,30 @@
 # HotSync log and the five reports. The stand-ins (hotsync.exe, SYNC20.dll,
 # HSLOG20.dll, setup-driver.exe) come from the release build tree; they are
 # not part of the package.
+# On a host that cannot run 32-bit x86 programs (or with TESSEL_WINDOWS=win64)
+# the package is still built, but the unpacked installer, conduit and
+# stand-ins are their 64-bit builds (the win64 tree), run under 64-bit Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/setup.sh
+source scripts/host-check.sh
+if [ "$windows" = win32 ]; then
+  echo "=== demo: $finding: the conduit and the installer run as 32-bit code under Wine"
+else
+  echo "=== demo: $finding: the conduit and the installer run as their 64-bit builds under 64-bit Wine"
+fi
 
-build=$root/build/release
 cmake --preset release >/dev/null
 cmake --build --preset release -j2 --target package >/dev/null
-package=$(ls "$build"/Tessel-*-win32.zip)
+package=$(ls "$root"/build/release/Tessel-*-win32.zip)
+build=$root/build/release
+if [ "$windows" = win64 ]; then
+  build=$root/build/win64
+  cmake --preset win64 >/dev/null
+  cmake --build --preset win64 -j2 --target TesselSetup Tessel20 tessel-report hotsync setup-driver \
+    example_handheld >/dev/null
+fi
 
 run() { "$build/wine-run" "$@"; }
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
@@ -27,6 +42,9 @@ demo=$build/demo
 rm -rf "$demo"
 mkdir -p "$demo/Tessel" "$demo/handheld" "$demo/desktop"
 (cd "$demo/Tessel" && cmake -E tar xf "$package")
+if [ "$windows" = win64 ]; then
+  cp "$build/bin/TesselSetup.exe" "$build/bin/Tessel20.dll" "$build/bin/tessel-report.exe" "$demo/Tessel/"
+fi
 cp "$build/examples/handheld/"*.pdb "$build/examples/handheld/User.txt" "$demo/handheld/"
 
 # Register the conduit through the package's installer: setup-driver starts
@@ -55,4 +73,5 @@ for report in "$user_folder/Ledgerly/"*.txt; do
 done
 echo
 echo "(files under $user_folder)"
+echo "(the 32-bit Windows package: $package)"
 exit $status

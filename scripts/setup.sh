@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   cmake make g++ clang clang-format libclang-rt-14-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
-  wine wine32:i386 fonts-wine fonts-liberation libfreetype6:i386 xvfb imagemagick
+  g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 fonts-wine fonts-liberation libfreetype6:i386 xvfb imagemagick
   googletest libbenchmark-dev libpalm-perl
   time locales
 )

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Unpacks the Windows package as a user would and checks it: the files it
-# holds (contents.txt), that no binary carries debug sections, the conduit's
-# plain-name exports, the version resources as Windows reads them, the text
-# for Windows users, and one HotSync of the example handheld through the
-# unpacked files: TesselSetup.exe registers the unpacked Tessel20.dll, the
-# HotSync manager stand-in syncs through it, TesselSetup.exe removes it again.
+# Unpacks the Windows package as a user would and checks it.
+#   files: what needs no Windows program to run: the files it holds
+#          (contents.txt), that no binary carries debug sections, the
+#          conduit's plain-name exports, the version resources as windres
+#          reads them, the text for Windows users;
+#   run:   what runs the package's programs under Wine: the version
+#          resources as Windows reads them, and one HotSync of the example
+#          handheld through the unpacked files: TesselSetup.exe registers the
+#          unpacked Tessel20.dll, the HotSync manager stand-in syncs through
+#          it, TesselSetup.exe removes it again.
 #
-#   check_package.sh ZIP CONTENTS SOURCE_DIR BIN_DIR WINE_RUN HANDHELD OBJDUMP WORK_DIR
+#   check_package.sh files|run ZIP CONTENTS SOURCE_DIR BIN_DIR WINE_RUN HANDHELD OBJDUMP WORK_DIR
 set -uo pipefail
-zip=$1 contents=$2 source=$3 bin=$4 wine=$5 handheld=$6 objdump=$7 work=$8
+mode=$1 zip=$2 contents=$3 source=$4 bin=$5 wine=$6 handheld=$7 objdump=$8 work=$9
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
@@ -34,19 +38,35 @@ mkdir -p "$unpacked"
 # The file list: exactly the names of contents.txt, all in the top folder.
 expected=$(grep -v '^#' "$contents" | awk 'NF { print $1 }' | sort)
 actual=$(cd "$unpacked" && find . -mindepth 1 | sed 's|^\./||' | sort)
-[ "$actual" = "$expected" ] ||
+[ "$mode" = run ] || [ "$actual" = "$expected" ] ||
   fail "the package holds"$'\n'"$actual"$'\n'"instead of"$'\n'"$expected"
 
 # The conduit's file version from its version resource; the HotSync below
 # compares it with the version that the HotSync manager reads from the library.
 conduit_version=
 
+# The version resource of a file as name=value lines: file, product, type
+# (app or dll), FileVersion, ProductVersion, OriginalFilename.
+version_fields() {  # file
+  if [ "$mode" = run ]; then
+    "$wine" "$bin/version_probe.exe" "$(winpath "$1")" | tr -d '\r' | tr ' ' '\n'
+  else
+    "${objdump%objdump}windres" -i "$1" -O rc | tr -d '\r' | sed -n \
+      -e 's/^ *FILEVERSION \([0-9]*\), \([0-9]*\), \([0-9]*\), \([0-9]*\)$/file=\1.\2.\3.\4/p' \
+      -e 's/^ *PRODUCTVERSION \([0-9]*\), \([0-9]*\), \([0-9]*\), \([0-9]*\)$/product=\1.\2.\3.\4/p' \
+      -e 's/^ *FILETYPE 0x1$/type=app/p' -e 's/^ *FILETYPE 0x2$/type=dll/p' \
+      -e 's/^ *VALUE "\(FileVersion\|ProductVersion\|OriginalFilename\)", "\(.*\)"$/\1=\2/p'
+  fi
+}
+
 check_binary() {  # name kind
   local file=$unpacked/$1 sections probe
-  sections=$("$objdump" -h "$file" | awk '$2 ~ /^\.debug/ { print $2 }' | tr '\n' ' ')
-  [ -z "$sections" ] || fail "$1 carries debug sections: $sections"
-  probe=$("$wine" "$bin/version_probe.exe" "$(winpath "$file")" | tr -d '\r')
-  field() { printf '%s\n' "$probe" | tr ' ' '\n' | sed -n "s/^$1=//p"; }
+  if [ "$mode" = files ]; then
+    sections=$("$objdump" -h "$file" | awk '$2 ~ /^\.debug/ { print $2 }' | tr '\n' ' ')
+    [ -z "$sections" ] || fail "$1 carries debug sections: $sections"
+  fi
+  probe=$(version_fields "$file")
+  field() { printf '%s\n' "$probe" | sed -n "s/^$1=//p"; }
   [ "$(field product)" = "$version.0.0" ] || fail "$1: product version $(field product), not $version"
   [ "$(field ProductVersion)" = "$version" ] || fail "$1: ProductVersion text $(field ProductVersion)"
   [ "$(field OriginalFilename)" = "$1" ] || fail "$1: OriginalFilename $(field OriginalFilename)"
@@ -59,6 +79,7 @@ check_binary() {  # name kind
   else
     [ "$(field type)" = dll ] || fail "$1: file type $(field type), not a library"
     conduit_version=$file_version
+    [ "$mode" = files ] || return
     local table
     table=$("$objdump" -p "$file")
     for name in LibMain OpenConduit ConfigureConduit GetConduitName GetConduitVersion; do
@@ -89,13 +110,24 @@ check_readme() {  # name
 
 while read -r name kind from; do
   [ -f "$unpacked/$name" ] || continue  # reported with the file list
-  case $kind in
-    program | conduit) check_binary "$name" "$kind" ;;
+  case $mode:$kind in
+    *:program | *:conduit) check_binary "$name" "$kind" ;;
+    run:*) ;;
     copy) cmp -s "$unpacked/$name" "$source/$from" || fail "$name differs from $from" ;;
     readme) check_readme "$name" ;;
     *) fail "contents.txt: unknown kind $kind" ;;
   esac
 done < <(grep -v '^#' "$contents" | awk 'NF')
+
+finish() {
+  if [ $failures -ne 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+  fi
+  echo "package $(basename "$zip") ok ($mode)"
+  exit 0
+}
+[ "$mode" = run ] || finish
 
 # One HotSync through the unpacked files, on a scratch copy of the example handheld.
 mkdir -p "$work/handheld" "$work/desktop"
@@ -126,8 +158,4 @@ wine_run "$bin/setup-driver.exe" uninstall "$(winpath "$unpacked")" \
   fail "TesselSetup.exe from the package did not uninstall: $(tr -d '\r' <"$work/uninstall.out")"
 grep -qF '(none)' <<<"$("$wine" "$bin/hotsync.exe" list)" || fail "the conduit is still registered"
 
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "package $(basename "$zip") ok"
+finish
