@@ -17,14 +17,6 @@ namespace {
 constexpr int32_t kActionOverwrite = 2;
 constexpr int32_t kActionNothing = 3;
 
-// Copies a text field of the host's record that may lack its terminator.
-void CopyField(char* target, size_t targetSize, const char* field, size_t fieldSize) {
-    size_t length = strnlen(field, fieldSize);
-    if (length >= targetSize) length = targetSize - 1;
-    std::memcpy(target, field, length);
-    target[length] = '\0';
-}
-
 UINT CheckState(bool on) { return on ? BST_CHECKED : BST_UNCHECKED; }
 
 uint32_t IsChecked(HWND dialog, int id) {
@@ -352,11 +344,10 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 extern "C" __declspec(dllexport) long __cdecl ConfigureConduit(SyncPreference& preference) {
     LoadMessageFile(moduleHandle);
-    CopyField(dataDirectory, kPathSize, preference.userPath, sizeof preference.userPath);
+    CopyHostText(dataDirectory, preference.userPath);
 
-    char registryPath[sizeof preference.registryPath + 1];
-    CopyField(registryPath, sizeof registryPath, preference.registryPath,
-              sizeof preference.registryPath);
+    char registryPath[sizeof preference.registryPath];
+    CopyHostText(registryPath, preference.registryPath);
     // Start from the defaults, so that values missing for this user never
     // come from the user configured before in this process.
     ConduitSettings = DefaultSettings();

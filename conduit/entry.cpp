@@ -11,19 +11,6 @@
 HINSTANCE moduleHandle;
 char dataDirectory[kPathSize];
 
-namespace {
-
-// Copies a host text field that may lack its terminator: at most 255 characters.
-template <size_t N>
-void CopyHostText(char* target, const char (&field)[N]) {
-    size_t length = 0;
-    while (length < N - 1 && field[length] != '\0') ++length;
-    std::memcpy(target, field, length);
-    target[length] = '\0';
-}
-
-}  // namespace
-
 extern "C" __declspec(dllexport) long __cdecl LibMain(HINSTANCE instance, DWORD, LPVOID) {
     moduleHandle = instance;
     return 1;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #define CONDUIT_API extern "C" __cdecl
 
@@ -78,6 +79,18 @@ static_assert(sizeof(CUserIDInfo) == 156, "CUserIDInfo layout");
 static_assert(offsetof(CUserIDInfo, userNameLength) == 64, "CUserIDInfo layout");
 
 #pragma pack(pop)
+
+// Copies a text field of the host's records, which the host may fill to its
+// last byte without a terminator: at most N - 1 characters, so that a path
+// names the same folder and key in OpenConduit and ConfigureConduit. The
+// target holds at least N bytes.
+template <size_t N>
+void CopyHostText(char* target, const char (&field)[N]) {
+    size_t length = 0;
+    while (length < N - 1 && field[length] != '\0') ++length;
+    std::memcpy(target, field, length);
+    target[length] = '\0';
+}
 
 constexpr int32_t kSyncTypeHandheldOverwrites = 2;
 constexpr int32_t kSyncTypeDoNothing = 6;

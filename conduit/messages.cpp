@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "texts.h"
+
 // Texts are Windows-1252 bytes, written with octal escapes
 // (\344 a-umlaut, \366 o-umlaut, \374 u-umlaut, \337 sharp s, \263 superscript 3).
 #define ENTRY(key, text) \
@@ -167,32 +169,7 @@ std::unique_ptr<char[]>* TextCopies() {
 
 }  // namespace
 
-void ResolveEscapes(char* text) {
-    char* out = text;
-    for (const char* in = text; *in != '\0'; ++in) {
-        if (*in != '\\') {
-            *out++ = *in;
-            continue;
-        }
-        ++in;
-        if (*in == '\0') break;  // a trailing backslash is dropped
-        switch (*in) {
-            case 'n':
-                *out++ = '\n';
-                break;
-            case 'r':
-                *out++ = '\r';
-                break;
-            case 't':
-                *out++ = '\t';
-                break;
-            default:
-                *out++ = *in;
-                break;
-        }
-    }
-    *out = '\0';
-}
+void ResolveEscapes(char* text) { TranslateEscapes(text, text, std::strlen(text) + 1); }
 
 void SetMessageText(MessageKey key, const char* value) {
     if (value == nullptr || value[0] == '\0' || key < 0 || key >= kMessageCount) return;
@@ -214,16 +191,6 @@ namespace {
 constexpr uint32_t kHeaderValueSize = 80;
 constexpr uint32_t kLanguageSize = 20;
 constexpr uint32_t kMessageValueSize = 256;
-
-// Whole-text comparison that ignores the case of A-Z only.
-bool SameText(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
-        if (x != y) return false;
-        if (x == '\0') return true;
-    }
-}
 
 struct HeaderCheck {
     const char* key;
@@ -262,7 +229,7 @@ void LoadMessageFile(MessageFile& file) {
             file.ShowFault(check.missing);
             return;
         }
-        if (!SameText(value, check.expected)) {
+        if (!EqualFoldingAZ(value, check.expected)) {
             file.ShowFault(check.mismatch);
             return;
         }

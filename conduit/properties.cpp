@@ -5,29 +5,18 @@
 #include <memory>
 #include <new>
 
+#include "texts.h"
+
 Properties handheldProperties;
 
 namespace {
 
-unsigned char Fold(char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
-}
-
-// Byte-wise order with A-Z folded to a-z.
-int CompareKeys(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = Fold(*a), y = Fold(*b);
-        if (x != y) return x < y ? -1 : 1;
-        if (x == 0) return 0;
-    }
-}
-
-// The same order between a key and the first length bytes of a text.
+// The order of CompareFoldingAZ between a key and the first length bytes of
+// a text.
 int CompareKeyToText(const char* key, const char* text, size_t length) {
     for (size_t i = 0;; ++i) {
-        unsigned char x = Fold(key[i]);
-        unsigned char y = i < length ? Fold(text[i]) : 0;
+        const unsigned char x = static_cast<unsigned char>(FoldAZ(key[i]));
+        const unsigned char y = i < length ? static_cast<unsigned char>(FoldAZ(text[i])) : 0;
         if (x != y) return x < y ? -1 : 1;
         if (x == 0) return 0;
     }
@@ -93,7 +82,7 @@ const char* Properties::Get(const char* key) const {
 
 void Properties::Insert(Atom* atom) {
     auto position = std::lower_bound(atoms_.begin(), atoms_.end(), atom, [](Atom* a, Atom* b) {
-        return CompareKeys(a->key(), b->key()) < 0;
+        return CompareFoldingAZ(a->key(), b->key()) < 0;
     });
     const auto index = position - atoms_.begin();
     if (atoms_.size() == atoms_.capacity()) atoms_.reserve(atoms_.capacity() + kGrowth);

@@ -30,7 +30,7 @@ bool HasCreator(Registry& entry, uint32_t creatorCode) {
 bool StringClashes(Registry& entry, const char* value, const char* text) {
     char stored[kValueSize];
     return entry.GetString(value, stored, sizeof stored) && stored[0] != '\0' &&
-           EqualIgnoringCase(stored, text);
+           EqualFoldingAZ(stored, text);
 }
 
 void WriteDefaultValues(Registry& entry) {

@@ -14,39 +14,9 @@ int HexDigit(char c) {
     return -1;
 }
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 }  // namespace
 
 const char kEntryPrefix[] = "Application";
-
-void TranslateEscapes(const char* source, char* target, size_t size) {
-    if (size == 0) return;
-    size_t out = 0;
-    for (const char* p = source; *p != '\0' && out + 1 < size; ++p) {
-        char c = *p;
-        if (c == '\\') {
-            ++p;
-            if (*p == '\0') break;
-            switch (*p) {
-                case 'n':
-                    c = '\n';
-                    break;
-                case 'r':
-                    c = '\r';
-                    break;
-                case 't':
-                    c = '\t';
-                    break;
-                default:
-                    c = *p;
-                    break;
-            }
-        }
-        target[out++] = c;
-    }
-    target[out] = '\0';
-}
 
 int32_t ReadDecimal(const char* text) {
     const char* p = text;
@@ -84,13 +54,6 @@ bool PackCreatorCode(const char* text, uint32_t* code) {
     for (int i = 0; i < 4; ++i) result = result << 8 | static_cast<unsigned char>(text[i]);
     *code = result;
     return true;
-}
-
-bool EqualIgnoringCase(const char* a, const char* b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (UpperAscii(*a) != UpperAscii(*b)) return false;
-    }
-    return *a == *b;
 }
 
 bool ReadEntryNumber(const char* name, int32_t* number) {

@@ -1,18 +1,14 @@
-// Text rules of the installer that need no platform: the escapes of
-// translated texts, decimal numbers, "dword:" values, creator codes and the
-// entry names under the HotSync key. Everything here reads untrusted text
-// from install.ini or the registry.
+// Text rules of the installer that need no platform: decimal numbers,
+// "dword:" values, creator codes and the entry names under the HotSync key.
+// Everything here reads untrusted text from install.ini or the registry. The
+// escapes of translated texts and the comparison without case are the
+// product's shared rules (texts.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-// Copies source into target (size bytes including the terminator) and
-// translates escapes on the way: \n, \r and \t become line feed, carriage
-// return and tab; a backslash before any other character gives that
-// character; a backslash at the very end ends the text. The result is cut to
-// size - 1 characters and always terminated (nothing is written for size 0).
-void TranslateEscapes(const char* source, char* target, size_t size);
+#include "texts.h"
 
 // Reads a decimal number: leading white space is skipped, one optional '+' or
 // '-' is accepted, then digits are taken up to the first non-digit. Text
@@ -29,9 +25,6 @@ bool ReadDwordValue(const char* text, uint32_t* value);
 // True when text is exactly four characters long; the first lands in the
 // most significant byte of code, the fourth in the least significant one.
 bool PackCreatorCode(const char* text, uint32_t* code);
-
-// Equality of two texts when the case of the letters A to Z is ignored.
-bool EqualIgnoringCase(const char* a, const char* b);
 
 // Entries under the HotSync key are named "Application" and a number.
 extern const char kEntryPrefix[];

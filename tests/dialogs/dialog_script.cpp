@@ -154,6 +154,10 @@ class Runner {
         std::snprintf(preference.userPath, sizeof preference.userPath, "%s", c_.root.c_str());
         std::snprintf(preference.registryPath, sizeof preference.registryPath, "%s",
                       settingsPath_.c_str());
+        if (settingsPath_.size() == sizeof preference.registryPath) {
+            std::memcpy(preference.registryPath, settingsPath_.data(), settingsPath_.size());
+            settingsPath_.pop_back();  // the key that the conduit can name
+        }
         preference.preferenceKind = 77;
         preference.syncType = syncType_;
         long result = 0;
@@ -190,6 +194,9 @@ class Runner {
             settingsPath_ = c_.registryPath + "\\Lasting";
         } else if (verb == "key-below") {
             settingsPath_ = c_.registryPath + "\\" + w[1];
+        } else if (verb == "key-filling-the-field") {
+            settingsPath_ = c_.registryPath + "\\";
+            settingsPath_.resize(sizeof preference_.registryPath, 'x');
         } else if (verb == "message-file") {
             for (size_t i = 1; i < w.size(); ++i) messageFile_ += w[i] + "\r\n";
         } else if (verb == "no-message-file") {
