@@ -11,7 +11,8 @@
  *         kept contents back; with --torn it keeps instead a random prefix of
  *         what was written since (a torn write), drawn from SEED;
  *   sync  everything written so far counts as flushed (the system wrote its
- *         cache out).
+ *         cache out);
+ *   fail  every fsync fails (EIO) until the next "sync".
  * Creating, removing and renaming files survive a cut. With --log each fsync
  * and each cut file is logged as a line ("fsync PATH", "cut PATH SIZE").
  * The kernel caches neither data nor attributes, so what a cut leaves is
@@ -43,6 +44,7 @@ struct kept {
 
 static int backing = -1;
 static int torn = 0;
+static int failing = 0;
 static unsigned seed = 1;
 static FILE* logfile = NULL;
 static struct kept* changed = NULL;
@@ -127,6 +129,9 @@ static void command(const char* text, size_t size) {
         cut();
     } else if (size >= 4 && strncmp(text, "sync", 4) == 0) {
         while (changed != NULL) forget(changed->path);
+        failing = 0;
+    } else if (size >= 4 && strncmp(text, "fail", 4) == 0) {
+        failing = 1;
     }
 }
 
@@ -235,6 +240,7 @@ static int pc_truncate(const char* path, off_t size, struct fuse_file_info* fi) 
 }
 
 static int pc_fsync(const char* path, int datasync, struct fuse_file_info* fi) {
+    if (failing) return -EIO;
     int result = fail(datasync ? fdatasync((int)fi->fh) : fsync((int)fi->fh));
     if (result == 0) {
         forget(path);

@@ -33,8 +33,8 @@ struct CutCase {
 const CutCase kCases[] = {
     {"RewriteInTheFirstBatch", "whole", Settings::RewriteDeleting, 2505, 0, "SyncDeleteRec:5"},
     {"RewriteInTheThirdBatch", "torn", Settings::RewriteDeleting, 2505, 0, "SyncDeleteRec:2100"},
-    {"AppendAtTheFirstDelete", "torn", Settings::AppendDeleting, 2505, 0, "SyncDeleteRec:1"},
-    {"AppendInTheSecondBatch", "whole", Settings::AppendDeleting, 2505, 0, "SyncDeleteRec:1500"},
+    {"AppendAtTheFirstDelete", "whole", Settings::AppendDeleting, 2505, 0, "SyncDeleteRec:1"},
+    {"AppendInTheSecondBatch", "torn", Settings::AppendDeleting, 2505, 0, "SyncDeleteRec:1500"},
     {"ModifiedOnlyAtTheReset", "whole", Settings::ModifiedOnlyKeeping, 600, 2,
      "SyncResetSyncFlags"},
     {"ModifiedOnlyAtTheResetTorn", "torn", Settings::ModifiedOnlyKeeping, 600, 2,
@@ -83,41 +83,51 @@ std::vector<std::string> BrokenLines(const std::string& text, size_t skip) {
     return broken;
 }
 
-class PowerCut : public ::testing::TestWithParam<CutCase> {
+// A case whose desktop lies on one of the power-cut disks; handheld and
+// library stay outside.
+class PowerDisk {
   protected:
-    void SetUp() override {
+    // Skips the test, saying why, when the disk is not there.
+    void Use(const char* disk, const std::string& name) {
         const std::string skip = ReadFileBytes("power\\skip");
-        if (!skip.empty()) GTEST_SKIP() << skip;
         char full[MAX_PATH];
-        GetFullPathNameA((std::string("power\\") + GetParam().disk).c_str(), MAX_PATH, full,
-                         nullptr);
+        GetFullPathNameA((std::string("power\\") + disk).c_str(), MAX_PATH, full, nullptr);
         disk_ = full;
+        if (!skip.empty()) GTEST_SKIP() << skip;
         if (GetFileAttributesA((disk_ + "\\.powercut").c_str()) == INVALID_FILE_ATTRIBUTES) {
             GTEST_SKIP() << "the power-cut file systems are not mounted (CTest mounts them)";
         }
+        c_.root = disk_ + "\\" + name;
+        RemoveTree(c_.root);
+        CreateDirectoryA(c_.root.c_str(), nullptr);
+        CreateDirectoryA((c_.root + "\\desktop").c_str(), nullptr);
+        c_.SetDword("ShowSyncStatus", 0);
+        c_.WriteUser(kUser);
     }
     void Command(const char* text) { WriteFileBytes(disk_ + "\\.powercut", text); }
     std::map<std::string, std::string> ReadFiles() {
         std::map<std::string, std::string> bytes;
-        for (const std::string& file : Files()) bytes[file] = ReadFileBytes(dataDir_ + file);
+        for (const std::string& file : Files()) {
+            bytes[file] = ReadFileBytes(c_.dataDir + "\\" + file);
+        }
         return bytes;
     }
 
-    std::string disk_, dataDir_;
+    ConduitCase c_;
+    std::string disk_;
 };
+
+class PowerCut : public PowerDisk, public ::testing::TestWithParam<CutCase> {};
 
 TEST_P(PowerCut, KeepsTheLineOfEveryRecordThatLeftTheHandheld) {
     const CutCase& k = GetParam();
-    ConduitCase c;
-    // The desktop on the power-cut disk; handheld and library stay outside.
-    c.root = disk_ + "\\" + k.name;
-    RemoveTree(c.root);
-    CreateDirectoryA(c.root.c_str(), nullptr);
-    CreateDirectoryA((c.root + "\\desktop").c_str(), nullptr);
-    c.SetDword("ShowSyncStatus", 0);
+    Use(k.disk, k.name);
+    if (IsSkipped()) return;
+    ConduitCase& c = c_;
+    // No separator line, which would end a torn line by chance.
+    c.SetDword("SeparateReports", 0);
     c.SetDword("DeleteRecords", k.settings != Settings::ModifiedOnlyKeeping);
     c.SetDword("SyncBackupMethod", k.settings != Settings::RewriteDeleting);
-    c.WriteUser(kUser);
 
     // An earlier HotSync, long written out: the reports hold lines already.
     std::vector<HandheldRecord> records;
@@ -134,7 +144,6 @@ TEST_P(PowerCut, KeepsTheLineOfEveryRecordThatLeftTheHandheld) {
     SyncRun cut = c.RunHotSync(
         kUser, {"--power-cut", k.cut, "--power-switch", "\"" + disk_ + "\\.powercut\""});
     ASSERT_EQ(cut.result, 3) << "the power was not cut";
-    dataDir_ = c.dataDir + "\\";
     const std::map<std::string, std::string> survived = ReadFiles();
 
     // What the handheld committed: records gone, marks cleared.
@@ -182,7 +191,7 @@ TEST_P(PowerCut, KeepsTheLineOfEveryRecordThatLeftTheHandheld) {
         size_t fragment = std::string::npos;  // where the torn line begins
         if (appended && !before.empty()) {
             EXPECT_EQ(after.compare(0, before.size(), before), 0) << file.first;
-            if (before.back() != '\n') {
+            if (before.back() != '\n' && after.size() > before.size()) {
                 fragment = before.rfind('\n') == std::string::npos ? 0 : before.rfind('\n') + 1;
                 const char* end = before.back() == '\r' ? "\n" : "\r\n";
                 EXPECT_EQ(after.compare(before.size(), std::strlen(end), end), 0)
@@ -192,6 +201,33 @@ TEST_P(PowerCut, KeepsTheLineOfEveryRecordThatLeftTheHandheld) {
         }
         EXPECT_EQ(BrokenLines(after, fragment), std::vector<std::string>()) << file.first;
     }
+}
+
+class FailingFlush : public PowerDisk, public ::testing::Test {};
+
+// A flush that fails is a write that fails: the pass ends before any record
+// of the batch is deleted, and the log names the file and the reason.
+TEST_F(FailingFlush, EndsThePassBeforeAnyDelete) {
+    Use("whole", "FailingFlush");
+    if (IsSkipped()) return;
+    c_.SetDword("DeleteRecords", 1);
+    c_.SetDword("SyncBackupMethod", 1);
+    std::vector<HandheldRecord> records;
+    for (int i = 0; i < 10; ++i) records.push_back(Record(1 + i % 5, i));
+    c_.WriteDatabase("Ledgerly_DB", records);
+    Command("fail");
+    SyncRun run = c_.RunHotSync(kUser, {});
+    Command("sync");
+    EXPECT_EQ(run.result, 1);
+    const std::string named =
+        "   - Datei konnte nicht geschrieben werden: " + c_.dataDir + "\\" + kFiles[0] + ": ";
+    bool logged = false;
+    for (const LogEntry& entry : run.log) logged = logged || entry.text.rfind(named, 0) == 0;
+    EXPECT_TRUE(logged) << ::testing::PrintToString(run.log);
+    EXPECT_EQ(run.log[run.log.size() - 2].text, kAddFailed);
+    palm::Database db = c_.ReadDatabase("Ledgerly_DB");
+    EXPECT_EQ(db.records.size(), 10u);
+    EXPECT_EQ(DirtyCount(db), 10);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cuts, PowerCut, ::testing::ValuesIn(kCases),
