@@ -260,16 +260,6 @@ static int pc_statfs(const char* path, struct statvfs* st) {
     return fail(fstatvfs(backing, st));
 }
 
-static int pc_utimens(const char* path, const struct timespec tv[2], struct fuse_file_info* fi) {
-    if (fi != NULL) return fail(futimens((int)fi->fh, tv));
-    return fail(utimensat(backing, rel(path), tv, AT_SYMLINK_NOFOLLOW));
-}
-
-static int pc_chmod(const char* path, mode_t mode, struct fuse_file_info* fi) {
-    if (fi != NULL) return fail(fchmod((int)fi->fh, mode));
-    return fail(fchmodat(backing, rel(path), mode, 0));
-}
-
 static const struct fuse_operations operations = {
     .init = pc_init,
     .getattr = pc_getattr,
@@ -286,8 +276,6 @@ static const struct fuse_operations operations = {
     .fsync = pc_fsync,
     .release = pc_release,
     .statfs = pc_statfs,
-    .utimens = pc_utimens,
-    .chmod = pc_chmod,
 };
 
 int main(int argc, char** argv) {

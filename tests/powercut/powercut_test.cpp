@@ -37,8 +37,6 @@ const CutCase kCases[] = {
     {"AppendInTheSecondBatch", "torn", Settings::AppendDeleting, 2505, 0, "SyncDeleteRec:1500"},
     {"ModifiedOnlyAtTheReset", "whole", Settings::ModifiedOnlyKeeping, 600, 2,
      "SyncResetSyncFlags"},
-    {"ModifiedOnlyAtTheResetTorn", "torn", Settings::ModifiedOnlyKeeping, 600, 2,
-     "SyncResetSyncFlags"},
     // Before the reports are flushed: some of their bytes reached the file.
     {"ModifiedOnlyMidPassTorn", "torn", Settings::ModifiedOnlyKeeping, 8000, 0,
      "SyncReadNextModifiedRec:7000"},
