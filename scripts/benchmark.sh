@@ -283,6 +283,7 @@ for state in empty full; do
   fi
 done
 rm -f "$work/million.txt"
+rm -rf "$disk"
 WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
 
 # --- docs/performance.md ----------------------------------------------------
