@@ -387,6 +387,7 @@ ratio=$(echo "${own[1]} / ${own[0]}" | bc -l | xargs printf '%.2f')
   echo '```'
   echo
   echo "It builds the \`bench\` and \`win32\` presets, makes its handhelds with \`pdbtool\`, registers both"
-  echo "conduits under \`HKCU\\$base\` in the win32 build's Wine prefix and works in \`build/benchmark/\`."
+  echo "conduits under \`HKCU\\$base\` in the win32 build's Wine prefix and works in \`build/benchmark/\`;"
+  echo "the HotSyncs write their reports to \`$disk\` (\`TESSEL_BENCH_DISK\`, a real disk), removed at the end."
 } >"$out"
 if [ $quick = 0 ]; then cp "$out" docs/performance.md; echo "wrote docs/performance.md"; else cat "$out"; fi
