@@ -318,7 +318,24 @@ bool ReportStream::Open(const char* path, char (&reason)[kReasonSize]) {
         file_ = -1;
         return false;
     }
-    durable_ = size;
+    durable_ = flushed_ = size;
+    unflushed_ = false;
+    tornAt_ = 0;
+    tornNeed_ = tornDue_ = 0;
+    if (size > 0) {
+        // A crash may have kept only part of the last line.
+        char last = '\n';
+        size_t got = 0;
+        if (!ReadAt(file_, size - 1, &last, 1, got, reason)) {
+            CloseFile(file_);
+            file_ = -1;
+            return false;
+        }
+        if (got == 1 && last != '\n') {
+            tornAt_ = size;
+            tornNeed_ = tornDue_ = last == '\r' ? 1 : 2;
+        }
+    }
     return true;
 }
 
@@ -342,7 +359,9 @@ void ReportStream::Fail() { failed_ = true; }
 
 bool ReportStream::WriteOut(const char* data, size_t size) {
     size_t written = 0;
-    if (WriteAt(file_, durable_, data, size, written, reason_)) {
+    const bool ok = WriteAt(file_, durable_, data, size, written, reason_);
+    unflushed_ = unflushed_ || written > 0;
+    if (ok) {
         durable_ += size;
         return true;
     }
@@ -367,8 +386,33 @@ bool ReportStream::Flush() {
     return ok;
 }
 
+bool ReportStream::FlushToDisk() {
+    if (!IsOpen()) return false;
+    bool ok = Flush();
+    if (unflushed_) {
+        char ignored[kReasonSize];
+        if (SyncToDisk(file_, ok ? reason_ : ignored)) {
+            flushed_ = durable_;
+            unflushed_ = false;
+        } else if (ok) {
+            Fail();
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+void ReportStream::EndTornLine() {
+    if (tornDue_ == 0) return;
+    std::memcpy(buffer_.get() + used_, "\r\n" + (2 - tornDue_), tornDue_);
+    used_ += tornDue_;
+    unitEnds_[units_++] = static_cast<uint32_t>(used_);
+    tornDue_ = 0;
+}
+
 bool ReportStream::Append(const char* data, size_t size) {
     if (failed_ || !IsOpen()) return false;
+    EndTornLine();
     if ((size > kBufferSize - used_ || units_ == kMaxUnits) && !Flush()) return false;
     if (size > kBufferSize) {
         // Larger than the whole buffer: written at once, as one unit.
@@ -386,6 +430,7 @@ bool ReportStream::Append(const char* data, size_t size) {
 
 char* ReportStream::Reserve() {
     if (failed_ || !IsOpen()) return nullptr;
+    EndTornLine();
     if ((kMaxUnit > kBufferSize - used_ || units_ == kMaxUnits) && !Flush()) return nullptr;
     return buffer_.get() + used_;
 }
@@ -397,6 +442,8 @@ void ReportStream::Commit(size_t size) {
 
 bool ReportStream::CutTo(uint64_t offset) {
     if (!IsOpen()) return false;
+    // Cut back to a torn last line, the file needs its line end again.
+    tornDue_ = offset != 0 && offset == tornAt_ ? tornNeed_ : 0;
     if (offset >= durable_) {
         size_t keep = static_cast<size_t>(offset - durable_);
         if (keep < used_) {
@@ -412,6 +459,7 @@ bool ReportStream::CutTo(uint64_t offset) {
         return false;
     }
     durable_ = offset;
+    if (flushed_ > offset) flushed_ = offset;
     return true;
 }
 
@@ -430,7 +478,10 @@ bool ReportStream::AppendTo(const char* historyPath, ReportStream* const* others
     const uint64_t start = history.Durable();
     mark.start = start;
     mark.created = history.Created();
-    bool ok = true;
+    // A history that ends inside a line gets its line end first.
+    bool ok = history.tornDue_ == 0 ||
+              history.WriteOut("\r\n" + (2 - history.tornDue_), history.tornDue_);
+    if (!ok) CopyText(reason_, history.reason_);
     for (uint64_t offset = 0; ok && offset < durable_;) {
         size_t got = 0;
         size_t want =
@@ -602,7 +653,7 @@ bool FlushReportFiles() {
     ReportStream* unique[kReportCount];
     const int count = UniqueStreams(unique);
     bool ok = true;
-    for (int i = 0; i < count; ++i) ok = unique[i]->Flush() && ok;
+    for (int i = 0; i < count; ++i) ok = unique[i]->FlushToDisk() && ok;
     return ok;
 }
 

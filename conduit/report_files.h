@@ -5,6 +5,11 @@
 // hands over each record's lines (title, names or separator first where due)
 // as one unit, the buffer is written out only between units, and when a write
 // fails the file is cut back to the end of the last unit it holds whole.
+//
+// Written is not yet on the disk itself: FlushToDisk makes it so (the
+// platform's flush), and a record leaves the handheld only after that. A
+// file that a crash left ending inside a line gets a line end before the
+// first unit appended to it, so that the fragment stays a line of its own.
 #pragma once
 
 #include <cstddef>
@@ -45,6 +50,11 @@ class ReportStream {
     // Writes the buffer to the file. On failure the file is cut back to the
     // end of its last whole unit and the stream stays failed.
     bool Flush();
+    // Writes the buffer to the file and, when bytes reached the file since
+    // the last time, flushes the file to the disk itself. When the write
+    // fails, what the file holds whole is still flushed; when the flush
+    // fails, the stream fails with the platform's reason.
+    bool FlushToDisk();
     // Cuts the file (and what is buffered) back to offset, which lies at the
     // end of a unit. False when the file cannot be cut.
     bool CutTo(uint64_t offset);
@@ -64,9 +74,12 @@ class ReportStream {
     // Closes and removes the file when this stream created it.
     void Discard();
 
-    // Offset after everything appended, and after what is on the disk.
+    // Offset after everything appended, after what was written to the file,
+    // and after what is flushed to the disk itself (or was in the file when
+    // it was opened).
     uint64_t End() const { return durable_ + used_; }
     uint64_t Durable() const { return durable_; }
+    uint64_t Flushed() const { return flushed_; }
     bool Failed() const { return failed_; }
     bool Created() const { return created_; }
     const char* Path() const { return path_; }
@@ -76,6 +89,8 @@ class ReportStream {
   private:
     bool WriteOut(const char* data, size_t size);
     void Fail();
+    // Puts the line end that a torn last line needs into the buffer.
+    void EndTornLine();
 
     intptr_t file_ = -1;  // HANDLE or file descriptor; -1 when closed
     uint64_t volume_ = 0, index_ = 0;
@@ -83,6 +98,12 @@ class ReportStream {
     std::unique_ptr<char[]> buffer_;
     size_t used_ = 0;
     uint64_t durable_ = 0;
+    uint64_t flushed_ = 0;
+    bool unflushed_ = false;  // bytes reached the file since the last flush
+    // A file that ended inside a line when it was opened: its size then, and
+    // the bytes of the line end it still needs (0: none).
+    uint64_t tornAt_ = 0;
+    size_t tornNeed_ = 0, tornDue_ = 0;
     // Ends of the units in the buffer, relative to its start.
     std::unique_ptr<uint32_t[]> unitEnds_;
     size_t units_ = 0;
@@ -110,7 +131,8 @@ bool OpenReportFiles(const char* directory, char* failedPath = nullptr, char* re
 // first appended to its history file (logged). False (logged, reports as they
 // were) when a history or a report cannot be written.
 bool BeginReportPass(bool keepHistory);
-// Writes every buffer out; false when a stream fails.
+// Writes every buffer out and flushes each stream that got bytes since its
+// last flush to the disk itself; false when a stream fails.
 bool FlushReportFiles();
 // True when a stream has failed.
 bool AnyReportFailed();

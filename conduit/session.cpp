@@ -71,8 +71,8 @@ struct Pending {
 constexpr int kBatchSize = 1024;
 
 // Deleting goes in batches: the records of a batch are read and written, the
-// reports are flushed once, and then the records are deleted one after the
-// other. Log lines are held meanwhile, so that a failure leaves the
+// reports are flushed to the disk itself once, and then the records are
+// deleted one after the other. Log lines are held meanwhile, so that a failure leaves the
 // handheld, the reports and the log exactly as deleting each record right
 // after its line would: what follows the failure is cut from the reports and
 // dropped from the log.
@@ -94,9 +94,9 @@ class DeleteBatch {
         pending_[count_++] = {recordId, stream, stream ? stream->End() : 0, HeldLogLines()};
     }
 
-    // Flushes the reports and deletes the batch's records up to the first
-    // that failed. Returns how many were deleted; ok is false when the pass
-    // must end.
+    // Flushes the reports to the disk itself and deletes the batch's records
+    // up to the first that failed. Returns how many were deleted; ok is false
+    // when the pass must end.
     int Commit(bool& ok) {
         StopHoldingLogLines();
         FlushReportFiles();
@@ -109,7 +109,7 @@ class DeleteBatch {
                 ok = false;
                 break;
             }
-            if (p.end > p.stream->Durable()) {  // its line is not on the disk
+            if (p.end > p.stream->Flushed()) {  // its line is not on the disk
                 CutBackTo(i - 1);
                 LogReportFailures();
                 LogMessage(Msg(msgAddEntryFailed));
@@ -270,7 +270,7 @@ bool CopyRecords(ProgressFn progress, HWND status) {
     success = began && RunPass(database, count, status);
 
     if (success) {
-        // Marks are cleared only when every line is on disk.
+        // Marks are cleared only when every line is on the disk itself.
         if (!FlushReportFiles()) {
             LogReportFailures();
             LogMessage(Msg(msgAddEntryFailed));

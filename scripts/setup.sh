@@ -10,6 +10,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine fonts-liberation libfreetype6:i386 xvfb imagemagick
   googletest libbenchmark-dev libpalm-perl
   time locales
+  libfuse3-dev fuse3 pkg-config
 )
 
 missing=()

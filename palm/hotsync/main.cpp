@@ -21,6 +21,7 @@ const char kDefaultHotSyncKey[] = "Software\\U.S. Robotics\\Pilot Desktop";
 const char kUsage[] =
     "usage: hotsync sync --handheld DIR [--user NAME] [--desktop DIR] [--type N]\n"
     "                    [--entries FILE] [--registry KEY] [--fail FUNCTION[:N]]...\n"
+    "                    [--power-cut FUNCTION[:N] [--power-switch FILE]]\n"
     "       hotsync configure [--conduit CREATOR] [--user NAME] [--handheld DIR]\n"
     "                    [--desktop DIR] [--registry KEY]\n"
     "       hotsync list [--registry KEY]\n"
@@ -30,13 +31,21 @@ const char kUsage[] =
     "HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop.\n"
     "--fail makes the Nth call (default 1) of a Sync Manager function fail, as a\n"
     "failing handheld would (SyncDeleteRec:3).\n"
-    "Exit status: 0 every conduit returned 0, 1 otherwise, 2 bad arguments.\n";
+    "--power-cut ends the HotSync at once right after the Nth successful call of a\n"
+    "Sync Manager function, as a power failure would: the handheld keeps what it\n"
+    "did so far (its databases are written back), \"cut\" is written to the\n"
+    "--power-switch file (the control file of a test file system that then\n"
+    "forgets what was not flushed), and the process ends without any clean-up.\n"
+    "Exit status: 0 every conduit returned 0, 1 otherwise, 2 bad arguments,\n"
+    "3 the power was cut.\n";
 
 struct Options {
     std::string command;
     std::string handheld, user, desktop, entries, registry = kDefaultHotSyncKey, conduit;
     int type = -1;
     std::vector<std::pair<std::string, long>> faults;  // function, call that fails
+    std::string powerCut, powerSwitch;                 // function, the switch's file
+    long powerCutCall = 0;                             // the call after which it fails
 };
 
 struct ConduitEntry {
@@ -310,6 +319,35 @@ void RenderEntries(HotSyncLog& log, long first, const std::string& conduitName) 
     }
 }
 
+// ---- a power failure ----------------------------------------------------------
+
+const Options* powerCut = nullptr;
+long powerCutCalls = 0;
+
+void __cdecl CutThePower(const char* function, const palm::RawRecord*, long result) {
+    if (result != palm::kSyncOk || powerCut->powerCut != function ||
+        ++powerCutCalls != powerCut->powerCutCall) {
+        return;
+    }
+    // The handheld has committed every change so far.
+    SyncHostEnd();
+    if (!powerCut->powerSwitch.empty()) {
+        HANDLE file = CreateFileA(powerCut->powerSwitch.c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        if (file == INVALID_HANDLE_VALUE || !WriteFile(file, "cut\n", 4, &written, nullptr)) {
+            std::fprintf(stderr, "hotsync: cannot write the power switch %s\n",
+                         powerCut->powerSwitch.c_str());
+        }
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+    std::fprintf(stderr, "hotsync: the power failed after call %ld of %s\n", powerCutCalls,
+                 function);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+}
+
 // ---- the stored HotSync actions ---------------------------------------------
 
 std::string SettingsFile(const std::string& userFolder) { return userFolder + "\\HotSync.ini"; }
@@ -405,6 +443,10 @@ int Sync(const Options& o) {
     }
     for (const auto& fault : o.faults) {
         SyncHostFailCall(fault.first.c_str(), fault.second, palm::kSyncErrFailed);
+    }
+    if (!o.powerCut.empty()) {
+        powerCut = &o;
+        SyncHostObserveResults(CutThePower);
     }
     std::string user = o.user;
     if (user.empty()) {
@@ -673,15 +715,24 @@ int main(int argc, char** argv) {
             o.conduit = value;
         } else if (arg == "--registry" && !value.empty()) {
             o.registry = value;
-        } else if (arg == "--fail" && forSync) {
+        } else if ((arg == "--fail" || arg == "--power-cut") && forSync) {
             size_t colon = value.find(':');
             long nth = 1;
             if (colon != std::string::npos) {
                 char* end = nullptr;
                 nth = std::strtol(value.c_str() + colon + 1, &end, 10);
-                if (*end != '\0' || nth < 1) return Usage("--fail takes FUNCTION or FUNCTION:N");
+                if (*end != '\0' || nth < 1) {
+                    return Usage((arg + " takes FUNCTION or FUNCTION:N").c_str());
+                }
             }
-            o.faults.emplace_back(value.substr(0, colon), nth);
+            if (arg == "--fail") {
+                o.faults.emplace_back(value.substr(0, colon), nth);
+            } else {
+                o.powerCut = value.substr(0, colon);
+                o.powerCutCall = nth;
+            }
+        } else if (arg == "--power-switch" && forSync && !value.empty()) {
+            o.powerSwitch = value;
         } else if (arg == "--type" && forSync) {
             if (value.size() != 1 || value[0] < '0' || value[0] > '7') {
                 return Usage("--type takes a sync type from 0 to 7");

@@ -57,6 +57,7 @@ struct State {
     };
     std::unordered_map<std::string, Fault> faults;
     SyncHostObserver observer = nullptr;
+    SyncHostResultObserver resultObserver = nullptr;
 };
 
 State& Sync() {
@@ -347,24 +348,28 @@ std::string HandheldUser(bool& found) {
 
 // Runs an export's body under the lock; no exception leaves the DLL. A call
 // that the host asked to fail returns its result without doing anything.
+// The host's observers see the call before and its result after, outside
+// the lock.
 template <typename Body>
 long Guarded(const char* function, bool needRegistration, Body body,
              const palm::RawRecord* record = nullptr) {
     if (Sync().observer) Sync().observer(function, record);
+    long result = palm::kSyncErrFailed;
     try {
         std::lock_guard<std::mutex> guard(Sync().lock);
-        if (needRegistration) {
-            long check = CheckRegistered();
-            if (check != palm::kSyncOk) return check;
-        }
         auto fault = Sync().faults.find(function);
-        if (fault != Sync().faults.end() && ++fault->second.calls == fault->second.nth) {
-            return fault->second.result;
+        if (needRegistration && CheckRegistered() != palm::kSyncOk) {
+            result = CheckRegistered();
+        } else if (fault != Sync().faults.end() && ++fault->second.calls == fault->second.nth) {
+            result = fault->second.result;
+        } else {
+            result = body();
         }
-        return body();
     } catch (...) {
-        return palm::kSyncErrFailed;
+        result = palm::kSyncErrFailed;
     }
+    if (Sync().resultObserver) Sync().resultObserver(function, record, result);
+    return result;
 }
 
 }  // namespace
@@ -473,6 +478,11 @@ long __cdecl SyncHostFailCall(const char* function, long nth, long result) {
 
 long __cdecl SyncHostObserve(SyncHostObserver observer) {
     Sync().observer = observer;
+    return palm::kSyncOk;
+}
+
+long __cdecl SyncHostObserveResults(SyncHostResultObserver observer) {
+    Sync().resultObserver = observer;
     return palm::kSyncOk;
 }
 

@@ -45,6 +45,10 @@ SYNC20_API long __cdecl SyncHostFailCall(const char* function, long nth, long re
 // function's name and the record descriptor it was given, if any.
 using SyncHostObserver = void(__cdecl*)(const char* function, const palm::RawRecord* record);
 SYNC20_API long __cdecl SyncHostObserve(SyncHostObserver observer);
+// Calls observer (null: none) after every Sync Manager call, with its result.
+using SyncHostResultObserver = void(__cdecl*)(const char* function, const palm::RawRecord* record,
+                                              long result);
+SYNC20_API long __cdecl SyncHostObserveResults(SyncHostResultObserver observer);
 // The handheld folder's user name, zero-terminated into buffer (size bytes).
 SYNC20_API long __cdecl SyncHostUserName(char* buffer, int size);
 }
