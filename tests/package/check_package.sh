@@ -113,8 +113,8 @@ while read -r name kind from; do
   case $mode:$kind in
     *:program | *:conduit) check_binary "$name" "$kind" ;;
     run:*) ;;
-    copy) cmp -s "$unpacked/$name" "$source/$from" || fail "$name differs from $from" ;;
-    readme) check_readme "$name" ;;
+    files:copy) cmp -s "$unpacked/$name" "$source/$from" || fail "$name differs from $from" ;;
+    files:readme) check_readme "$name" ;;
     *) fail "contents.txt: unknown kind $kind" ;;
   esac
 done < <(grep -v '^#' "$contents" | awk 'NF')
