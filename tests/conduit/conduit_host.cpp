@@ -18,6 +18,8 @@ std::ostream& operator<<(std::ostream& out, const LogEntry& entry) {
 
 static Log ReadRawEntries(const std::string& path);
 
+// The test's name and this process's id: a case owns its folder and key even
+// when two test runs in one build tree run the same test at once.
 static std::string TestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "." + info->name();
@@ -25,7 +27,7 @@ static std::string TestName() {
     for (char& c : name) {
         if (c == '/') c = '-';
     }
-    return name;
+    return name + "." + std::to_string(GetCurrentProcessId());
 }
 
 std::string BinFolder() {
@@ -146,7 +148,11 @@ ConduitCase::ConduitCase(const std::string& suffix) {
         "ModuleName=LYConduit20\r\nModuleVersion=0.50\r\n");
 }
 
-ConduitCase::~ConduitCase() { RegDeleteTreeA(HKEY_CURRENT_USER, registryPath.c_str()); }
+// A case that failed leaves its folder for a look.
+ConduitCase::~ConduitCase() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, registryPath.c_str());
+    if (!::testing::Test::HasFailure()) RemoveTree(root);
+}
 
 void ConduitCase::WriteUser(const std::string& name) {
     WriteFileBytes(handheld + "\\User.txt", name + "\r\n");

@@ -55,7 +55,7 @@ class ConduitCase {
     explicit ConduitCase(const std::string& suffix = "");
     ~ConduitCase();
 
-    std::string root;          // cases\<test>
+    std::string root;          // cases\<test>.<process id>
     std::string handheld;      // root\handheld
     std::string dataDir;       // root\desktop\Data, handed over as the data path
     std::string registryPath;  // below HKEY_CURRENT_USER

@@ -73,7 +73,10 @@ class Runner {
   private:
     // ---- the case --------------------------------------------------------------
 
+    // An earlier case of the script stays until the script ends: the library
+    // loaded from its folder may go on serving the next one.
     void NewCase(const std::string& suffix) {
+        if (c_) earlier_.push_back(std::move(c_));
         c_ = std::make_unique<ConduitCase>(suffix);
         for (int i = 0; i < 5; ++i) files_[i] = kFiles[i];
         options_ = SyncOptions();
@@ -470,6 +473,7 @@ class Runner {
     }
 
     const ScriptCase& script_;
+    std::vector<std::unique_ptr<ConduitCase>> earlier_;
     std::unique_ptr<ConduitCase> c_;
     std::unique_ptr<LoadedConduit> conduit_;
     std::string files_[5];
