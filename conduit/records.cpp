@@ -375,6 +375,6 @@ int ConvertRecord(const char* text, int category, size_t size) {
     }
     DeriveFields(kind, &fields);
     if (WriteReportLine(kind, fields) == 0) return 0;
-    if (fields.cut) LogMessage(Msg(kCutWarnings[ReportIndex(kind)]), fields.Datum);
+    if (fields.cut) LogCutWarning(Msg(kCutWarnings[ReportIndex(kind)]), fields.Datum);
     return 1;
 }
