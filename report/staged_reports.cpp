@@ -1,7 +1,5 @@
 #include "staged_reports.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,9 +12,9 @@
 #include "system_text.h"
 
 #ifdef _WIN32
-#include <direct.h>
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -37,7 +35,31 @@ std::string createdFolder;          // the output folder, when this run made it
 // The new file of report i is its own, not one shared with an earlier kind.
 bool Owns(int i) { return reportFiles[i] == &streams[i]; }
 
+#ifdef _WIN32
+// The platform's words for the last error.
+std::string LastReason() {
+    char text[ReportStream::kReasonSize] = "";
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             GetLastError(), 0, text, sizeof text, nullptr);
+    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) --n;
+    return std::string(text, n);
+}
+#endif
+
 bool MakeFolder(const std::string& folder) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+        SetLastError(ERROR_DIRECTORY);
+        LogMessage(Msg(msgReportNotFolder), folder.c_str(), LastReason().c_str());
+        return false;
+    }
+    if (!CreateDirectoryA(folder.c_str(), nullptr)) {
+        LogMessage(Msg(msgReportCannotCreateFolder), folder.c_str(), LastReason().c_str());
+        return false;
+    }
+#else
     const std::string native = NativePath(folder);
     struct stat info;
     if (stat(native.c_str(), &info) == 0) {
@@ -45,15 +67,11 @@ bool MakeFolder(const std::string& folder) {
         LogMessage(Msg(msgReportNotFolder), folder.c_str(), SystemReason(ENOTDIR).c_str());
         return false;
     }
-#ifdef _WIN32
-    const int made = _mkdir(native.c_str());
-#else
-    const int made = mkdir(native.c_str(), 0777);
-#endif
-    if (made != 0) {
+    if (mkdir(native.c_str(), 0777) != 0) {
         LogMessage(Msg(msgReportCannotCreateFolder), folder.c_str(), SystemReason(errno).c_str());
         return false;
     }
+#endif
     createdFolder = folder;
     return true;
 }
@@ -102,11 +120,7 @@ void RemoveStaged() {
 bool Replace(const std::string& from, const std::string& to, std::string& reason) {
 #ifdef _WIN32
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    char text[ReportStream::kReasonSize] = "";
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             GetLastError(), 0, text, sizeof text, nullptr);
-    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) --n;
-    reason.assign(text, n);
+    reason = LastReason();
     return false;
 #else
     if (std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0) return true;
@@ -190,7 +204,7 @@ void DiscardStagedReports() {
     RemoveStaged();
     if (!createdFolder.empty()) {
 #ifdef _WIN32
-        _rmdir(NativePath(createdFolder).c_str());
+        RemoveDirectoryA(createdFolder.c_str());
 #else
         rmdir(NativePath(createdFolder).c_str());
 #endif
