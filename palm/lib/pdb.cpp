@@ -22,13 +22,8 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
 }
 
-// One block of data that runs from its offset to the next block's offset:
-// the appInfo block (index -2), the sortInfo block (-1) or a record.
-struct Section {
-    long index;
-    uint32_t offset;
-};
-
+// Names a block of a file image for messages: the appInfo block (index -2),
+// the sortInfo block (-1) or a record.
 std::string SectionName(long index) {
     if (index == -2) return "appInfo block";
     if (index == -1) return "sortInfo block";
@@ -103,51 +98,55 @@ bool ParseView(const uint8_t* bytes, size_t size, const std::string& label, Data
                     std::to_string(listEnd) + ", the file has " + std::to_string(size) + " bytes");
     }
 
+    // The blocks in file order: the appInfo block, the sortInfo block, then
+    // the records; each runs to the next one's offset, the last to the end.
     result.records.resize(h.recordCount);
-    std::vector<Section> sections;
-    sections.reserve(h.recordCount + 2u);
-    if (h.appInfoOffset != 0) sections.push_back({-2, h.appInfoOffset});
-    if (h.sortInfoOffset != 0) sections.push_back({-1, h.sortInfoOffset});
-    for (size_t i = 0; i < h.recordCount; ++i) {
-        const uint8_t* entry = bytes + kHeaderSize + kRecordEntrySize * i;
-        RecordView& r = result.records[i];
-        r.flags = entry[4] & kRecFlagMask;
-        r.category = entry[4] & kRecCategoryMask;
-        r.uniqueId = static_cast<uint32_t>(entry[5]) << 16 | entry[6] << 8 | entry[7];
-        sections.push_back({static_cast<long>(i), Get32(entry)});
-    }
-
+    const long extra = (h.appInfoOffset != 0) + (h.sortInfoOffset != 0);
+    const long total = extra + h.recordCount;
+    auto indexAt = [&](long k) -> long {  // -2 appInfo, -1 sortInfo, else a record
+        if (k >= extra) return k - extra;
+        return k == 0 && h.appInfoOffset != 0 ? -2 : -1;
+    };
+    auto offsetAt = [&](long k) -> uint32_t {
+        const long index = indexAt(k);
+        if (index == -2) return h.appInfoOffset;
+        if (index == -1) return h.sortInfoOffset;
+        return Get32(bytes + kHeaderSize + kRecordEntrySize * static_cast<size_t>(index));
+    };
     uint32_t previous = 0;
-    long previousIndex = 0;
-    for (const Section& s : sections) {
-        if (s.offset > size) {
-            return fail(SectionName(s.index) + " offset " + std::to_string(s.offset) +
-                        " lies outside the file (" + std::to_string(size) + " bytes)");
+    for (long k = 0; k < total; ++k) {
+        const uint32_t offset = offsetAt(k);
+        auto what = [&] { return SectionName(indexAt(k)) + " offset " + std::to_string(offset); };
+        if (offset > size) {
+            return fail(what() + " lies outside the file (" + std::to_string(size) + " bytes)");
         }
-        if (s.offset < listEnd) {
-            return fail(SectionName(s.index) + " offset " + std::to_string(s.offset) +
-                        " lies inside the header and record list (which end at byte " +
+        if (offset < listEnd) {
+            return fail(what() + " lies inside the header and record list (which end at byte " +
                         std::to_string(listEnd) + ")");
         }
-        if (s.offset < previous) {
-            return fail(SectionName(s.index) + " offset " + std::to_string(s.offset) +
-                        " is below the " + SectionName(previousIndex) + " offset " +
+        if (offset < previous) {
+            return fail(what() + " is below the " + SectionName(indexAt(k - 1)) + " offset " +
                         std::to_string(previous));
         }
-        previous = s.offset;
-        previousIndex = s.index;
+        previous = offset;
     }
-    for (size_t i = 0; i < sections.size(); ++i) {
-        const size_t end = i + 1 < sections.size() ? sections[i + 1].offset : size;
-        const uint8_t* data = bytes + sections[i].offset;
-        const size_t length = end - sections[i].offset;
-        if (sections[i].index == -2) {
-            result.appInfo = data, result.appInfoSize = length;
-        } else if (sections[i].index == -1) {
-            result.sortInfo = data, result.sortInfoSize = length;
+    for (long k = 0; k < total; ++k) {
+        const uint32_t offset = offsetAt(k);
+        const size_t end = k + 1 < total ? offsetAt(k + 1) : size;
+        const uint8_t* data = bytes + offset;
+        const long index = indexAt(k);
+        if (index == -2) {
+            result.appInfo = data, result.appInfoSize = end - offset;
+        } else if (index == -1) {
+            result.sortInfo = data, result.sortInfoSize = end - offset;
         } else {
-            RecordView& r = result.records[static_cast<size_t>(sections[i].index)];
-            r.data = data, r.size = length;
+            const uint8_t* entry =
+                bytes + kHeaderSize + kRecordEntrySize * static_cast<size_t>(index);
+            RecordView& r = result.records[static_cast<size_t>(index)];
+            r.flags = entry[4] & kRecFlagMask;
+            r.category = entry[4] & kRecCategoryMask;
+            r.uniqueId = static_cast<uint32_t>(entry[5]) << 16 | entry[6] << 8 | entry[7];
+            r.data = data, r.size = end - offset;
         }
     }
     db = std::move(result);
