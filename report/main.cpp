@@ -3,13 +3,15 @@
 // (the settings, the HotSync user, the handheld's properties, the report
 // files) and hands every record to the conduit's own conversion, so the
 // reports are byte for byte those of Tessel20.dll. The backup is only read:
-// once, into one buffer, and its records are converted where they lie.
+// once, mapped or into one buffer, and its records are converted where they
+// lie.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "backup_file.h"
 #include "command_messages.h"
 #include "console.h"
 #include "messages.h"
@@ -172,11 +174,15 @@ int Unchanged(int status) {
 }
 
 int Run(const Options& o) {
-    std::vector<uint8_t> bytes;
-    if (!ReadFileBytes(o.database, bytes)) return kCannotRead;
+    BackupFile backup;
+    if (!backup.Read(o.database)) {
+        LogMessage(Msg(msgReportCannotRead), SystemText(o.database).c_str(),
+                   SystemReason(errno).c_str());
+        return kCannotRead;
+    }
     palm::DatabaseView db;
     std::string error;
-    if (!palm::ParseView(bytes.data(), bytes.size(), o.database, db, error)) {
+    if (!palm::ParseView(backup.Data(), backup.Size(), o.database, db, error)) {
         const std::string fault = error.substr(error.find(": ") + 2);
         LogMessage(Msg(msgReportNotDatabase), SystemText(o.database).c_str(), fault.c_str());
         return kNotABackup;
