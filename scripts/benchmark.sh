@@ -403,7 +403,7 @@ ratio=$(echo "${own[1]} / ${own[0]}" | bc -l | xargs printf '%.2f')
   echo "## How to repeat"
   echo
   echo '```'
-  echo "scripts/benchmark.sh            # about two minutes; rewrites docs/performance.md"
+  echo "scripts/benchmark.sh            # some minutes; rewrites docs/performance.md"
   echo "scripts/benchmark.sh --quick    # tries the script, the figures are not kept"
   echo '```'
   echo
