@@ -122,10 +122,13 @@ MessageEntry MessageCatalog[kMessageCount] = {
           "Conduit Warnung: Ein zu langes Feld des Kontaktvermerks vom %s wurde gek\374rzt!"),
     ENTRY(msgWrnMemoCut,
           "Conduit Warnung: Ein zu langes Feld der Projektnotiz vom %s wurde gek\374rzt!"),
+    ENTRY(msgWrnMoreCut,
+          "Conduit Warnung: Zu lange Felder von %s weiteren Eintr\344gen wurden gek\374rzt!"),
     // The report command's own texts.
     ENTRY(msgReportUsage,
           "Aufruf: tessel-report [--settings DATEI] [--user NAME] [--modified] [--append]\n"
-          "                      DATENBANK.pdb ZIELORDNER"),
+          "                      [--skip-refused] DATENBANK.pdb ZIELORDNER\n"
+          "        tessel-report --help | --version"),
     ENTRY(msgReportUsage2,
           "Schreibt die f\374nf Berichte des Ledgerly Conduits aus einer Sicherung der\n"
           "Datenbank Ledgerly_DB, ohne HotSync und ohne die Sicherung zu \344ndern."),
@@ -136,8 +139,19 @@ MessageEntry MessageCatalog[kMessageCount] = {
     ENTRY(msgReportUsage4,
           "  --modified        nur neue und ge\344nderte Eintr\344ge\n"
           "  --append          an vorhandene Berichte anh\344ngen\n"
-          "Ergebnis: 0 alle Eintr\344ge geschrieben, 1 ein Eintrag oder eine Datei\n"
-          "fehlerhaft, 2 falscher Aufruf."),
+          "  --skip-refused    nicht \374bernommene Eintr\344ge nennen und alle anderen\n"
+          "                    schreiben"),
+    ENTRY(msgReportUsage5,
+          "Ergebnis:\n"
+          "  0  alle Eintr\344ge geschrieben\n"
+          "  1  Eintr\344ge nicht \374bernommen (mit --skip-refused: alle anderen geschrieben)\n"
+          "  2  falscher Aufruf\n"
+          "  3  HotSync Benutzer unbekannt oder nicht in Windows-1252 darstellbar"),
+    ENTRY(msgReportUsage6,
+          "  4  eine Eingabedatei fehlt oder ist nicht lesbar\n"
+          "  5  keine Sicherung der Datenbank Ledgerly_DB, oder besch\344digt\n"
+          "  6  ein Bericht kann nicht geschrieben werden\n"
+          "Au\337er mit 1 und --skip-refused bleiben die Berichte bei Fehlern unver\344ndert."),
     ENTRY(msgReportBadArgument, "Unbekannte oder unvollst\344ndige Angabe: %s"),
     ENTRY(msgReportCannotRead, "%s kann nicht gelesen werden: %s"),
     ENTRY(msgReportNotDatabase, "%s ist keine Palm Datenbank: %s"),
@@ -149,6 +163,16 @@ MessageEntry MessageCatalog[kMessageCount] = {
           "Der HotSync Benutzer ist nicht bekannt: Bitte mit --user NAME angeben."),
     ENTRY(msgReportRefused, "Eintrag %s wurde nicht \374bernommen: %s"),
     ENTRY(msgReportDone, "%s Eintr\344ge wurden nach %s geschrieben."),
+    ENTRY(msgReportCannotCreateFolder, "Der Ordner %s kann nicht angelegt werden: %s"),
+    ENTRY(msgReportNotFolder, "%s ist kein Ordner: %s"),
+    ENTRY(msgReportSettingRange,
+          "Die Einstellung %s liegt au\337erhalb ihres Bereichs; verwendet wird %s."),
+    ENTRY(msgReportUserNotUtf8, "Der Name des HotSync Benutzers (%s) ist kein UTF-8."),
+    ENTRY(msgReportUserNotCp1252,
+          "Der Name des HotSync Benutzers (%s) ist in Windows-1252 nicht darstellbar: Er "
+          "enth\344lt %s."),
+    ENTRY(msgReportRefusedCount, "Nicht \374bernommene Eintr\344ge: %s."),
+    ENTRY(msgReportUnchanged, "Die Berichte wurden nicht ge\344ndert."),
 };
 
 #undef ENTRY

@@ -93,10 +93,13 @@ enum MessageKey {
     msgWrnRouteCut,
     msgWrnContactCut,
     msgWrnMemoCut,
+    msgWrnMoreCut,
     msgReportUsage,
     msgReportUsage2,
     msgReportUsage3,
     msgReportUsage4,
+    msgReportUsage5,
+    msgReportUsage6,
     msgReportBadArgument,
     msgReportCannotRead,
     msgReportNotDatabase,
@@ -106,6 +109,13 @@ enum MessageKey {
     msgReportNoUser,
     msgReportRefused,
     msgReportDone,
+    msgReportCannotCreateFolder,
+    msgReportNotFolder,
+    msgReportSettingRange,
+    msgReportUserNotUtf8,
+    msgReportUserNotCp1252,
+    msgReportRefusedCount,
+    msgReportUnchanged,
     kMessageCount
 };
 

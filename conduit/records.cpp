@@ -191,7 +191,6 @@ int FieldCount(RecordKind kind) {
 int MinimumFieldCount(RecordKind kind) { return FieldCount(kind) - 1; }
 
 int ScanRecord(RecordKind kind, const char* text, RecordFields* fields, size_t size) {
-    std::memset(fields, 0, sizeof *fields);
     const size_t limit = size < kRecordBufferSize ? size : kRecordBufferSize;
     size_t length = 0;
     while (length < limit && text[length] != '\0') ++length;
@@ -264,6 +263,15 @@ int ScanRecord(RecordKind kind, const char* text, RecordFields* fields, size_t s
             break;
         }
     }
+    // The fields start empty or zero, as on a cleared record, so that one
+    // the text does not supply stays so; clearing only the layout's
+    // fields spares a clear of the whole record per record.
+    r.cut = false;
+    for (int i = 0; i < n; ++i) {
+        if (targets[i].shortValue != nullptr) *targets[i].shortValue = 0;
+        if (targets[i].longValue != nullptr) *targets[i].longValue = 0;
+        if (targets[i].text != nullptr) targets[i].text[0] = '\0';
+    }
     return ScanLayout(text, end, layout, targets, r.cut);
 }
 
@@ -329,15 +337,43 @@ double ParseAmount(const char* text, size_t size) {
     return negative ? -value : value;
 }
 
+namespace {
+
+// Writes value as "%.Nd" does (a minus sign, then at least digits digits)
+// and returns the end. The fields are sized for the 16-bit values they hold.
+char* PutNumber(char* out, int value, int digits) {
+    unsigned magnitude =
+        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    if (value < 0) *out++ = '-';
+    char reversed[12];
+    int n = 0;
+    do {
+        reversed[n++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    while (n < digits) reversed[n++] = '0';
+    while (n > 0) *out++ = reversed[--n];
+    return out;
+}
+
+}  // namespace
+
 void DeriveFields(RecordKind kind, RecordFields* fields) {
     RecordFields& r = *fields;
     r.fullYear = r.year < 50 ? 2000 + r.year : 1900 + r.year;
-    std::snprintf(r.Datum, sizeof r.Datum, "%.4d/%.2d/%.2d", r.fullYear, r.month, r.day);
+    // "%.4d/%.2d/%.2d", without the cost of a formatted print per record.
+    char* date = PutNumber(r.Datum, r.fullYear, 4);
+    *date++ = '/';
+    date = PutNumber(date, r.month, 2);
+    *date++ = '/';
+    *PutNumber(date, r.day, 2) = '\0';
     switch (kind) {
         case RecordKind::Task: {
             TaskFields& t = r.task;
             t.Dauer = Wrap16(t.durationHours * 60 + t.durationMinutes);
-            std::snprintf(t.Startzeit, sizeof t.Startzeit, "%.2d:%.2d", t.startHour, t.startMinute);
+            char* time = PutNumber(t.Startzeit, t.startHour, 2);  // "%.2d:%.2d"
+            *time++ = ':';
+            *PutNumber(time, t.startMinute, 2) = '\0';
             break;
         }
         case RecordKind::Expense: {
@@ -375,6 +411,6 @@ int ConvertRecord(const char* text, int category, size_t size) {
     }
     DeriveFields(kind, &fields);
     if (WriteReportLine(kind, fields) == 0) return 0;
-    if (fields.cut) LogMessage(Msg(kCutWarnings[ReportIndex(kind)]), fields.Datum);
+    if (fields.cut) LogCutWarning(Msg(kCutWarnings[ReportIndex(kind)]), fields.Datum);
     return 1;
 }

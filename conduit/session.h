@@ -19,7 +19,15 @@ void LogMessage(const char* text);
 // that the format has no "%s" for follows after a blank. The arguments are
 // written as they stand. The line is cut at 4095 bytes.
 void LogMessage(const char* format, const char* argument, const char* second = nullptr);
-// Closes the conduit's section as finished or aborted.
+// A warning that a record's field was cut, as LogMessage(format, date) but
+// capped: the first 20 cut warnings that reach the log in a run are
+// written, the others only counted (a held warning counts once released).
+void LogCutWarning(const char* format, const char* date);
+// Writes one line with the number of the cut warnings that were counted
+// but not written, if any, and begins counting anew.
+void LogOtherCutWarnings();
+// Closes the conduit's section as finished or aborted, after the line of
+// LogOtherCutWarnings.
 void LogFinish();
 void LogAbort();
 // Starts a new log section: the next line opens it with the conduit's header.

@@ -18,9 +18,18 @@ bool logHeaderWritten = false;
 
 // Lines kept back while the session holds them, and how many of them have
 // been written.
+struct HeldLine {
+    std::string text;
+    bool cut;  // a warning about a cut field
+};
 bool holding = false;
-std::vector<std::string> held;
+std::vector<HeldLine> held;
 size_t released = 0;
+
+// Warnings about cut fields that reached the log in this run: the first
+// kNamedCutWarnings are written, the others only counted.
+constexpr unsigned kNamedCutWarnings = 20;
+unsigned cutWarnings = 0;
 
 void WriteHeader() {
     if (!logHeaderWritten) {
@@ -30,13 +39,20 @@ void WriteHeader() {
     }
 }
 
-void WriteLine(const char* line) {
-    if (holding) {
-        held.emplace_back(line);
-        return;
-    }
+// Writes a line that is not held; a cut warning beyond the named ones is
+// only counted.
+void WriteOut(const char* line, bool cut) {
+    if (cut && ++cutWarnings > kNamedCutWarnings) return;
     WriteHeader();
     WriteLogEntry(line, kLogActivityText);
+}
+
+void WriteLine(const char* line, bool cut = false) {
+    if (holding) {
+        held.push_back({line, cut});
+        return;
+    }
+    WriteOut(line, cut);
 }
 
 // Appends text to line (bounded), turning "%%" into "%" when percent is set.
@@ -51,7 +67,10 @@ size_t AppendText(char* line, size_t used, const char* text, bool percent) {
 
 }  // namespace
 
-void ResetLogHeader() { logHeaderWritten = false; }
+void ResetLogHeader() {
+    logHeaderWritten = false;
+    cutWarnings = 0;
+}
 
 void LogMessage(const char* text) {
     char line[kLogLineSize];
@@ -59,10 +78,13 @@ void LogMessage(const char* text) {
     WriteLine(line);
 }
 
-void LogMessage(const char* format, const char* argument, const char* second) {
+namespace {
+
+// The line of format with its "%s" replaced by the arguments.
+void Format(char (&line)[kLogLineSize], const char* format, const char* argument,
+            const char* second) {
     const char* arguments[2] = {argument != nullptr ? argument : "", second};
     int next = 0;
-    char line[kLogLineSize];
     size_t used = 0;
     line[0] = '\0';
     for (const char* p = format != nullptr ? format : ""; *p != '\0' && used < kLogLineSize - 1;
@@ -80,10 +102,32 @@ void LogMessage(const char* format, const char* argument, const char* second) {
         used = AppendText(line, used, " ", false);
         used = AppendText(line, used, arguments[next], false);
     }
+}
+
+}  // namespace
+
+void LogMessage(const char* format, const char* argument, const char* second) {
+    char line[kLogLineSize];
+    Format(line, format, argument, second);
     WriteLine(line);
 }
 
+void LogCutWarning(const char* format, const char* date) {
+    char line[kLogLineSize];
+    Format(line, format, date, nullptr);
+    WriteLine(line, true);
+}
+
+void LogOtherCutWarnings() {
+    if (cutWarnings > kNamedCutWarnings) {
+        const std::string others = std::to_string(cutWarnings - kNamedCutWarnings);
+        LogMessage(Msg(msgWrnMoreCut), others.c_str());
+    }
+    cutWarnings = 0;
+}
+
 void LogFinish() {
+    LogOtherCutWarnings();
     if (!logHeaderWritten) {
         WriteLogEntry("", kLogActivityStart);
         WriteLogEntry(kConduitName, kLogActivityText);
@@ -92,6 +136,7 @@ void LogFinish() {
 }
 
 void LogAbort() {
+    LogOtherCutWarnings();
     if (!logHeaderWritten) {
         WriteLogEntry("", kLogActivityStart);
         WriteLogEntry(kConduitName, kLogActivityAbort);
@@ -112,8 +157,7 @@ void StopHoldingLogLines() { holding = false; }
 
 void ReleaseLogLines(size_t count) {
     for (; released < count && released < held.size(); ++released) {
-        WriteHeader();
-        WriteLogEntry(held[released].c_str(), kLogActivityText);
+        WriteOut(held[released].text.c_str(), held[released].cut);
     }
 }
 

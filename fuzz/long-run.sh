@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-300}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(records pdb escapes columns properties installer_text)
+[ ${#targets[@]} -eq 0 ] && targets=(records pdb escapes columns properties registry_export installer_text)
 
 cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j2 >/dev/null || exit 1
 work=build/fuzz/long

@@ -2,37 +2,51 @@
 // a HotSync. It fills the conduit's module-wide state as a HotSync would
 // (the settings, the HotSync user, the handheld's properties, the report
 // files) and hands every record to the conduit's own conversion, so the
-// reports are byte for byte those of Tessel20.dll. The backup is only read.
+// reports are byte for byte those of Tessel20.dll. The backup is only read:
+// once, mapped or into one buffer, and its records are converted where they
+// lie.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "backup_file.h"
+#include "command_messages.h"
+#include "console.h"
 #include "messages.h"
 #include "palm/pdb.h"
 #include "properties.h"
 #include "records.h"
 #include "report_files.h"
-#include "report_texts.h"
+#include "report_paths.h"
 #include "session.h"
 #include "settings.h"
+#include "settings_export.h"
+#include "staged_reports.h"
+#include "system_text.h"
 
 namespace {
 
 struct Options {
     std::string settings, user, database, folder;
-    bool userGiven = false, modified = false, append = false;
+    bool userGiven = false, modified = false, append = false, skipRefused = false;
+    bool help = false, version = false;
 };
 
-// Exit statuses.
+// Exit statuses, as the usage text lists them.
 constexpr int kWritten = 0;
-constexpr int kFailed = 1;
+constexpr int kRefused = 1;
 constexpr int kBadArguments = 2;
+constexpr int kUnknownUser = 3;
+constexpr int kCannotRead = 4;
+constexpr int kNotABackup = 5;
+constexpr int kCannotWrite = 6;
 
-void Usage() {
-    for (MessageKey key : {msgReportUsage, msgReportUsage2, msgReportUsage3, msgReportUsage4}) {
-        LogMessage(Msg(key));
+void Usage(void (*print)(const char*)) {
+    for (MessageKey key : {msgReportUsage, msgReportUsage2, msgReportUsage3, msgReportUsage4,
+                           msgReportUsage5, msgReportUsage6}) {
+        print(Msg(key));
     }
 }
 
@@ -48,18 +62,25 @@ bool ParseArguments(int argc, char** argv, Options& o) {
             o.modified = true;
         } else if (arg == "--append") {
             o.append = true;
+        } else if (arg == "--skip-refused") {
+            o.skipRefused = true;
+        } else if (arg == "--help" || arg == "-h") {
+            o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else if (arg == "--") {
             for (++i; i < argc; ++i) plain.push_back(argv[i]);
         } else if (arg.size() > 1 && arg[0] == '-') {
             LogMessage(Msg(msgReportBadArgument), SystemText(arg).c_str());
-            Usage();
+            Usage(PrintLine);
             return false;
         } else {
             plain.push_back(arg);
         }
     }
+    if (o.help || o.version) return true;
     if (plain.size() != 2) {
-        Usage();
+        Usage(PrintLine);
         return false;
     }
     o.database = plain[0];
@@ -77,28 +98,40 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
 // The HotSync user: --user, else the first line of User.txt beside the
 // database, else the folder above a folder named Backup
 // (<user>\Backup\Ledgerly_DB.pdb, as the HotSync manager lays out its
-// folders). Cut to 63 bytes, as the Sync Manager hands it over.
-bool FindUser(const Options& o, std::string& user) {
+// folders), in the user's encoding. Cut to 63 bytes of Windows-1252, as the
+// Sync Manager hands it over.
+int FindUser(const Options& o) {
+    std::string name, where;
+    const std::string folder = FolderOf(o.database);
+    std::vector<uint8_t> bytes;
+    std::string error;
     if (o.userGiven) {
-        user = ToCp1252(o.user);
-    } else {
-        std::vector<uint8_t> bytes;
-        std::string error;
-        const std::string folder = FolderOf(o.database);
-        if (palm::ReadBytes(JoinPath(folder, "User.txt"), bytes, error)) {
-            user.assign(bytes.begin(), bytes.end());
-            user = user.substr(0, user.find_first_of(std::string("\r\n\0", 3)));
-        } else if (EqualIgnoringCase(NameOf(folder), "Backup")) {
-            user = ToCp1252(NameOf(FolderOf(folder)));
-        }
+        name = o.user, where = "--user";
+    } else if (palm::ReadBytes(JoinPath(folder, "User.txt"), bytes, error)) {
+        name.assign(bytes.begin(), bytes.end());
+        name = name.substr(0, name.find_first_of(std::string("\r\n\0", 3)));
+        where = JoinPath(folder, "User.txt");
+    } else if (EqualIgnoringCase(NameOf(folder), "Backup")) {
+        name = NameOf(FolderOf(folder)), where = FolderOf(folder);
     }
-    if (user.empty()) {
+    if (name.empty()) {
         LogMessage(Msg(msgReportNoUser));
-        return false;
+        return kUnknownUser;
+    }
+    std::string user, character;
+    switch (NameToCp1252(name, user, character)) {
+        case NameFault::NotUtf8:
+            LogMessage(Msg(msgReportUserNotUtf8), SystemText(where).c_str());
+            return kUnknownUser;
+        case NameFault::NoCharacter:
+            LogMessage(Msg(msgReportUserNotCp1252), ToCp1252(name).c_str(), character.c_str());
+            return kUnknownUser;
+        case NameFault::None:
+            break;
     }
     if (user.size() > kIdSize - 1) user.resize(kIdSize - 1);
     std::snprintf(pilotId, sizeof pilotId, "%s", user.c_str());
-    return true;
+    return kWritten;
 }
 
 // The handheld's properties from LedgerlyAux_DB.pdb beside the database,
@@ -119,36 +152,54 @@ void LoadProperties(const Options& o) {
     std::snprintf(userId, sizeof userId, "%s", uid != nullptr ? uid : "");
 }
 
-// The record's text for a message: up to its first zero byte.
-std::string RecordText(const palm::Record& r) {
-    std::string text(r.data.begin(), r.data.end());
-    return text.substr(0, text.find('\0'));
+// The start of a record's text for a message: up to its first zero byte, at
+// most 40 bytes, line ends and tabs as blanks.
+std::string RecordStart(const palm::RecordView& r) {
+    constexpr size_t kShown = 40;
+    std::string text(reinterpret_cast<const char*>(r.data), r.size);
+    text = text.substr(0, text.find('\0'));
+    if (text.size() > kShown) text = text.substr(0, kShown) + "...";
+    for (char& c : text) {
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    }
+    return text;
+}
+
+// Ends a run that changes no report.
+int Unchanged(int status) {
+    LogOtherCutWarnings();
+    DiscardStagedReports();
+    LogMessage(Msg(msgReportUnchanged));
+    return status;
 }
 
 int Run(const Options& o) {
-    std::vector<uint8_t> bytes;
-    if (!ReadFileBytes(o.database, bytes)) return kFailed;
-    palm::Database db;
+    BackupFile backup;
+    if (!backup.Read(o.database)) {
+        LogMessage(Msg(msgReportCannotRead), SystemText(o.database).c_str(),
+                   SystemReason(errno).c_str());
+        return kCannotRead;
+    }
+    palm::DatabaseView db;
     std::string error;
-    if (!palm::Parse(bytes.data(), bytes.size(), o.database, db, error)) {
+    if (!palm::ParseView(backup.Data(), backup.Size(), o.database, db, error)) {
         const std::string fault = error.substr(error.find(": ") + 2);
         LogMessage(Msg(msgReportNotDatabase), SystemText(o.database).c_str(), fault.c_str());
-        return kFailed;
+        return kNotABackup;
     }
     if (db.Name() != "Ledgerly_DB") {
         LogMessage(Msg(msgReportNotLedgerly), SystemText(o.database).c_str(), db.Name().c_str());
-        return kFailed;
+        return kNotABackup;
     }
 
     ConduitSettings = DefaultSettings();
     if (!o.settings.empty()) {
         std::vector<uint8_t> settings;
-        if (!ReadFileBytes(o.settings, settings) || !LoadSettingsExport(settings, o.settings)) {
-            return kFailed;
-        }
+        if (!ReadFileBytes(o.settings, settings)) return kCannotRead;
+        if (!LoadSettingsExport(settings, o.settings)) return kNotABackup;
     }
-    std::string user;
-    if (!FindUser(o, user)) return kBadArguments;
+    const int user = FindUser(o);
+    if (user != kWritten) return user;
     LoadProperties(o);
 
     // Each flag overrides its half of the backup method.
@@ -157,39 +208,29 @@ int Run(const Options& o) {
     ConduitSettings.SyncBackupMethod = append ? 1 : 0;
 
     const std::string folder = ToCp1252(o.folder);
-    char failedPath[kPathSize] = "";
-    char reason[ReportStream::kReasonSize] = "";
-    if (!OpenReportFiles(folder.c_str(), failedPath, reason)) {
-        if (failedPath[0] != '\0') LogMessage(Msg(msgErrWriteReport), failedPath, reason);
-        LogMessage(Msg(msgErrOpenDataFiles));
-        return kFailed;
-    }
-    if (!BeginReportPass(false)) {
-        DiscardReportFiles();
-        return kFailed;
-    }
-    int written = 0;
+    if (!OpenStagedReports(folder, append)) return Unchanged(kCannotWrite);
+    size_t written = 0, refused = 0;
     for (size_t i = 0; i < db.records.size(); ++i) {
-        const palm::Record& r = db.records[i];
+        const palm::RecordView& r = db.records[i];
         if (modifiedOnly && !(r.flags & palm::kRecDirty)) continue;
-        if (ConvertRecord(reinterpret_cast<const char*>(r.data.data()), r.category,
-                          r.data.size()) == 0) {
-            if (AnyReportFailed()) {
-                LogReportFailures();
-            } else {
-                LogMessage(Msg(msgReportRefused), std::to_string(i).c_str(), RecordText(r).c_str());
-            }
-            CloseReportFiles();
-            return kFailed;
+        if (ConvertRecord(reinterpret_cast<const char*>(r.data), r.category, r.size) != 0) {
+            ++written;
+            continue;
         }
-        ++written;
+        if (AnyReportFailed()) {
+            LogReportFailures();
+            return Unchanged(kCannotWrite);
+        }
+        LogMessage(Msg(msgReportRefused), std::to_string(i).c_str(), RecordStart(r).c_str());
+        ++refused;
+        if (!o.skipRefused) return Unchanged(kRefused);
     }
-    if (!CloseReportFiles()) {
-        LogReportFailures();
-        return kFailed;
-    }
+    LogOtherCutWarnings();
+    if (!CommitStagedReports()) return kCannotWrite;
     LogMessage(Msg(msgReportDone), std::to_string(written).c_str(), folder.c_str());
-    return kWritten;
+    if (refused == 0) return kWritten;
+    LogMessage(Msg(msgReportRefusedCount), std::to_string(refused).c_str());
+    return kRefused;
 }
 
 }  // namespace
@@ -198,5 +239,13 @@ int main(int argc, char** argv) {
     LoadCommandTexts(argc > 0 ? argv[0] : "");
     Options o;
     if (!ParseArguments(argc, argv, o)) return kBadArguments;
+    if (o.help) {
+        Usage(PrintOutput);
+        return kWritten;
+    }
+    if (o.version) {
+        PrintOutput("tessel-report (Tessel) " TESSEL_VERSION);
+        return kWritten;
+    }
     return Run(o);
 }

@@ -22,19 +22,23 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
 }
 
-// One block of data that runs from its offset to the next block's offset.
-struct Section {
-    std::string what;  // for messages: "appInfo block", "record 3"
-    uint32_t offset;
-    std::vector<uint8_t>* target;
-};
+// Names a block of a file image for messages: the appInfo block (index -2),
+// the sortInfo block (-1) or a record.
+std::string SectionName(long index) {
+    if (index == -2) return "appInfo block";
+    if (index == -1) return "sortInfo block";
+    return "record " + std::to_string(index);
+}
+
+std::string HeaderName(const Header& h) {
+    const auto* end = std::find(h.name, h.name + sizeof h.name, 0);
+    return std::string(h.name, end);
+}
 
 }  // namespace
 
-std::string Database::Name() const {
-    const auto* end = std::find(header.name, header.name + sizeof header.name, 0);
-    return std::string(header.name, end);
-}
+std::string Database::Name() const { return HeaderName(header); }
+std::string DatabaseView::Name() const { return HeaderName(header); }
 
 void Database::SetName(const std::string& name) {
     std::memset(header.name, 0, sizeof header.name);
@@ -54,8 +58,8 @@ std::string FourCCText(uint32_t code) {
     return text;
 }
 
-bool Parse(const uint8_t* bytes, size_t size, const std::string& label, Database& db,
-           std::string& error) {
+bool ParseView(const uint8_t* bytes, size_t size, const std::string& label, DatabaseView& db,
+               std::string& error) {
     auto fail = [&](const std::string& fault) {
         error = label + ": " + fault;
         return false;
@@ -64,7 +68,7 @@ bool Parse(const uint8_t* bytes, size_t size, const std::string& label, Database
         return fail("truncated header: the file has " + std::to_string(size) +
                     " bytes, a database header needs " + std::to_string(kHeaderSize));
     }
-    Database result;
+    DatabaseView result;
     Header& h = result.header;
     std::memcpy(h.name, bytes, sizeof h.name);
     h.attributes = Get16(bytes + 32);
@@ -94,47 +98,79 @@ bool Parse(const uint8_t* bytes, size_t size, const std::string& label, Database
                     std::to_string(listEnd) + ", the file has " + std::to_string(size) + " bytes");
     }
 
+    // The blocks in file order: the appInfo block, the sortInfo block, then
+    // the records; each runs to the next one's offset, the last to the end.
     result.records.resize(h.recordCount);
-    std::vector<Section> sections;
-    if (h.appInfoOffset != 0) {
-        result.hasAppInfo = true;
-        sections.push_back({"appInfo block", h.appInfoOffset, &result.appInfo});
-    }
-    if (h.sortInfoOffset != 0) {
-        result.hasSortInfo = true;
-        sections.push_back({"sortInfo block", h.sortInfoOffset, &result.sortInfo});
-    }
-    for (size_t i = 0; i < h.recordCount; ++i) {
-        const uint8_t* entry = bytes + kHeaderSize + kRecordEntrySize * i;
-        Record& r = result.records[i];
-        r.flags = entry[4] & kRecFlagMask;
-        r.category = entry[4] & kRecCategoryMask;
-        r.uniqueId = static_cast<uint32_t>(entry[5]) << 16 | entry[6] << 8 | entry[7];
-        sections.push_back({"record " + std::to_string(i), Get32(entry), &r.data});
-    }
-
+    const long extra = (h.appInfoOffset != 0) + (h.sortInfoOffset != 0);
+    const long total = extra + h.recordCount;
+    auto indexAt = [&](long k) -> long {  // -2 appInfo, -1 sortInfo, else a record
+        if (k >= extra) return k - extra;
+        return k == 0 && h.appInfoOffset != 0 ? -2 : -1;
+    };
+    auto offsetAt = [&](long k) -> uint32_t {
+        const long index = indexAt(k);
+        if (index == -2) return h.appInfoOffset;
+        if (index == -1) return h.sortInfoOffset;
+        return Get32(bytes + kHeaderSize + kRecordEntrySize * static_cast<size_t>(index));
+    };
     uint32_t previous = 0;
-    std::string previousWhat;
-    for (const Section& s : sections) {
-        if (s.offset > size) {
-            return fail(s.what + " offset " + std::to_string(s.offset) +
-                        " lies outside the file (" + std::to_string(size) + " bytes)");
+    for (long k = 0; k < total; ++k) {
+        const uint32_t offset = offsetAt(k);
+        auto what = [&] { return SectionName(indexAt(k)) + " offset " + std::to_string(offset); };
+        if (offset > size) {
+            return fail(what() + " lies outside the file (" + std::to_string(size) + " bytes)");
         }
-        if (s.offset < listEnd) {
-            return fail(s.what + " offset " + std::to_string(s.offset) +
-                        " lies inside the header and record list (which end at byte " +
+        if (offset < listEnd) {
+            return fail(what() + " lies inside the header and record list (which end at byte " +
                         std::to_string(listEnd) + ")");
         }
-        if (s.offset < previous) {
-            return fail(s.what + " offset " + std::to_string(s.offset) + " is below the " +
-                        previousWhat + " offset " + std::to_string(previous));
+        if (offset < previous) {
+            return fail(what() + " is below the " + SectionName(indexAt(k - 1)) + " offset " +
+                        std::to_string(previous));
         }
-        previous = s.offset;
-        previousWhat = s.what;
+        previous = offset;
     }
-    for (size_t i = 0; i < sections.size(); ++i) {
-        size_t end = i + 1 < sections.size() ? sections[i + 1].offset : size;
-        sections[i].target->assign(bytes + sections[i].offset, bytes + end);
+    for (long k = 0; k < total; ++k) {
+        const uint32_t offset = offsetAt(k);
+        const size_t end = k + 1 < total ? offsetAt(k + 1) : size;
+        const uint8_t* data = bytes + offset;
+        const long index = indexAt(k);
+        if (index == -2) {
+            result.appInfo = data, result.appInfoSize = end - offset;
+        } else if (index == -1) {
+            result.sortInfo = data, result.sortInfoSize = end - offset;
+        } else {
+            const uint8_t* entry =
+                bytes + kHeaderSize + kRecordEntrySize * static_cast<size_t>(index);
+            RecordView& r = result.records[static_cast<size_t>(index)];
+            r.flags = entry[4] & kRecFlagMask;
+            r.category = entry[4] & kRecCategoryMask;
+            r.uniqueId = static_cast<uint32_t>(entry[5]) << 16 | entry[6] << 8 | entry[7];
+            r.data = data, r.size = end - offset;
+        }
+    }
+    db = std::move(result);
+    return true;
+}
+
+bool Parse(const uint8_t* bytes, size_t size, const std::string& label, Database& db,
+           std::string& error) {
+    DatabaseView view;
+    if (!ParseView(bytes, size, label, view, error)) return false;
+    Database result;
+    result.header = view.header;
+    result.hasAppInfo = view.appInfo != nullptr;
+    result.hasSortInfo = view.sortInfo != nullptr;
+    if (view.appInfo) result.appInfo.assign(view.appInfo, view.appInfo + view.appInfoSize);
+    if (view.sortInfo) result.sortInfo.assign(view.sortInfo, view.sortInfo + view.sortInfoSize);
+    result.records.resize(view.records.size());
+    for (size_t i = 0; i < view.records.size(); ++i) {
+        const RecordView& v = view.records[i];
+        Record& r = result.records[i];
+        r.flags = v.flags;
+        r.category = v.category;
+        r.uniqueId = v.uniqueId;
+        r.data.assign(v.data, v.data + v.size);
     }
     db = std::move(result);
     return true;

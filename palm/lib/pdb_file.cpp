@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -49,12 +51,23 @@ bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string
         error = path + ": cannot open: " + std::strerror(errno);
         return false;
     }
+    // One buffer of the size of a regular file, filled by one read; anything
+    // else (and a file that grows meanwhile) is read on in chunks.
     std::vector<uint8_t> data;
+    struct stat info;
+    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
+        if (static_cast<uint64_t>(info.st_size) > 0xFFFFFFFFu) {
+            std::fclose(file);
+            error = path + ": too large for a database";
+            return false;
+        }
+        data.resize(static_cast<size_t>(info.st_size));
+        data.resize(std::fread(data.data(), 1, data.size(), file));
+    }
     uint8_t chunk[65536];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    while (data.size() <= 0xFFFFFFFFu && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
         data.insert(data.end(), chunk, chunk + n);
-        if (data.size() > 0xFFFFFFFFu) break;
     }
     bool failed = std::ferror(file) != 0;
     std::fclose(file);

@@ -121,8 +121,10 @@ class Runner {
         } else if (verb == "records") {
             const int first = t.size() > 3 && t[2].text == "from" ? Number(text(3)) : 0;
             const bool dirty = t.back().text != "clean";
+            const bool long_ = t.back().text == "long";
             for (int i = 0; i < Number(text(1)); ++i) {
                 pending_.push_back(Record(1 + (first + i) % 5, first + i, dirty));
+                if (long_) pending_.back().text += std::string(256, 'n');
             }
             pendingSet_ = true;
         } else if (verb == "empty-database") {

@@ -64,6 +64,30 @@ struct Database {
     void SetName(const std::string& name);  // cut to 31 bytes, zero-padded
 };
 
+// A record as it lies in a file image, without a copy of its data.
+struct RecordView {
+    uint8_t flags = 0;
+    uint8_t category = 0;
+    uint32_t uniqueId = 0;
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
+
+// A parsed file image whose blocks point into the image, which must outlive it.
+struct DatabaseView {
+    Header header;
+    const uint8_t* appInfo = nullptr;  // null when there is none
+    size_t appInfoSize = 0;
+    const uint8_t* sortInfo = nullptr;
+    size_t sortInfoSize = 0;
+    std::vector<RecordView> records;
+
+    std::string Name() const;  // header name up to its first zero byte
+};
+
+// Parses a complete file image in place, with the checks of Parse.
+bool ParseView(const uint8_t* bytes, size_t size, const std::string& label, DatabaseView& db,
+               std::string& error);
 // Parses a complete file image. On failure returns false and sets error to a
 // text that starts with `label` (normally the file name) and names the fault.
 bool Parse(const uint8_t* bytes, size_t size, const std::string& label, Database& db,

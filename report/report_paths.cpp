@@ -1,0 +1,58 @@
+#include "report_paths.h"
+
+#include "system_text.h"
+
+namespace {
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+    size_t end = path.size();
+    while (end > 0 && !IsSeparator(path[end - 1])) --end;
+    while (end > 1 && IsSeparator(path[end - 1])) --end;
+    if (end == 0) return ".";
+    return path.substr(0, end);
+}
+
+std::string NameOf(const std::string& path) {
+    size_t end = path.size();
+    while (end > 0 && IsSeparator(path[end - 1])) --end;
+    size_t start = end;
+    while (start > 0 && !IsSeparator(path[start - 1])) --start;
+    return path.substr(start, end - start);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return IsSeparator(folder.back()) ? folder + name : folder + "/" + name;
+}
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::string NativePath(const std::string& path) {
+#ifdef _WIN32
+    return path;
+#else
+    std::string native = ToUtf8(path);
+    for (char& c : native) {
+        if (c == '\\') c = '/';
+    }
+    return native;
+#endif
+}
