@@ -123,7 +123,7 @@ MessageEntry MessageCatalog[kMessageCount] = {
     ENTRY(msgWrnMemoCut,
           "Conduit Warnung: Ein zu langes Feld der Projektnotiz vom %s wurde gek\374rzt!"),
     ENTRY(msgWrnMoreCut,
-          "Conduit Warnung: Zu lange Felder von %s weiteren Eintr\344gen wurden gek\374rzt!"),
+          "Conduit Warnung: Weitere Eintr\344ge mit zu langen Feldern wurden gek\374rzt: %s"),
     // The report command's own texts.
     ENTRY(msgReportUsage,
           "Aufruf: tessel-report [--settings DATEI] [--user NAME] [--modified] [--append]\n"
