@@ -505,6 +505,23 @@ bool ReportStream::AppendTo(const char* historyPath, ReportStream* const* others
     return ok;
 }
 
+bool ReportStream::FillFrom(const char* historyPath, uint64_t size) {
+    ReportStream history;
+    if (!history.Open(historyPath, reason_)) return false;
+    // The report's lines are the history's last size bytes.
+    bool ok = history.Durable() >= size;
+    const uint64_t from = ok ? history.Durable() - size : 0;
+    for (uint64_t offset = 0; ok && offset < size;) {
+        size_t got = 0;
+        size_t want = size - offset < kCopyChunk ? static_cast<size_t>(size - offset) : kCopyChunk;
+        ok = ReadAt(history.file_, from + offset, history.buffer_.get(), want, got, reason_) &&
+             got > 0 && WriteOut(history.buffer_.get(), got);
+        offset += got;
+    }
+    history.Close();
+    return ok && FlushToDisk();
+}
+
 bool ReportStream::Close() {
     if (!IsOpen()) return true;
     bool ok = !failed_ && Flush();
@@ -610,11 +627,11 @@ bool BeginReportPass(bool keepHistory) {
     if (ConduitSettings.SyncBackupMethod == 1) return true;
     ReportStream* unique[kReportCount];
     const int count = UniqueStreams(unique);
+    char histories[kReportCount][kPathSize] = {};
+    ReportStream::HistoryMark marks[kReportCount] = {};
+    bool kept[kReportCount] = {};
     if (keepHistory) {
         // Every former report goes into its history before any is emptied.
-        char histories[kReportCount][kPathSize] = {};
-        ReportStream::HistoryMark marks[kReportCount] = {};
-        bool kept[kReportCount] = {};
         for (int i = 0; i < count; ++i) {
             ReportStream& report = *unique[i];
             if (report.End() == 0) continue;
@@ -636,15 +653,24 @@ bool BeginReportPass(bool keepHistory) {
             }
             return false;
         }
-        for (int i = 0; i < count; ++i) {
-            if (kept[i]) LogMessage(Msg(msgSaveHistory), histories[i]);
+    }
+    uint64_t former[kReportCount] = {};
+    for (int i = 0; i < count; ++i) {
+        former[i] = unique[i]->End();
+        if (unique[i]->CutTo(0)) continue;
+        LogReportFailures();
+        // The reports emptied so far get their lines back from their
+        // histories, which then go back to what they were; a report that
+        // cannot be filled again keeps its lines in its history.
+        for (int j = 0; j < i; ++j) {
+            if (kept[j] && unique[j]->FillFrom(histories[j], former[j])) {
+                UndoHistory(histories[j], marks[j]);
+            }
         }
+        return false;
     }
     for (int i = 0; i < count; ++i) {
-        if (!unique[i]->CutTo(0)) {
-            LogReportFailures();
-            return false;
-        }
+        if (kept[i]) LogMessage(Msg(msgSaveHistory), histories[i]);
     }
     return true;
 }

@@ -69,6 +69,10 @@ class ReportStream {
     // of them is refused.
     bool AppendTo(const char* historyPath, ReportStream* const* others, int count,
                   HistoryMark& mark);
+    // Fills the emptied file again with the last size bytes of the history
+    // at historyPath (where AppendTo put its former contents) and flushes it
+    // to the disk; false when that fails.
+    bool FillFrom(const char* historyPath, uint64_t size);
     // Flushes and closes; false when the last write fails.
     bool Close();
     // Closes and removes the file when this stream created it.
@@ -128,8 +132,9 @@ extern uint32_t reportCounters[kReportCount];
 bool OpenReportFiles(const char* directory, char* failedPath = nullptr, char* reason = nullptr);
 // Begins the pass: in rewrite mode (SyncBackupMethod other than 1) the
 // reports are emptied, and with keepHistory each report's former contents are
-// first appended to its history file (logged). False (logged, reports as they
-// were) when a history or a report cannot be written.
+// first appended to its history file (logged). All reports are emptied or
+// none: false (logged, reports and histories as they were) when a history
+// cannot be written or a report cannot be emptied.
 bool BeginReportPass(bool keepHistory);
 // Writes every buffer out and flushes each stream that got bytes since its
 // last flush to the disk itself; false when a stream fails.
