@@ -24,6 +24,7 @@ constexpr const char* kMainDatabase = "Ledgerly_DB";
 
 }  // namespace
 
+// The log writer's entries go to the HotSync log.
 void WriteLogEntry(const char* text, int activity) { LogAddEntry(text, activity, 0); }
 
 namespace {
@@ -304,9 +305,7 @@ int32_t SyncSession(ProgressFn progress, const SyncProperties& properties) {
     if (properties.syncType == kSyncTypeDoNothing) {
         char line[kStatusLineSize];
         std::snprintf(line, sizeof line, "%s - %s", kConduitName, Msg(msgSyncDoNothing));
-        LogAddEntry("", kLogActivityStart, 0);
-        LogAddEntry(line, kLogActivityText, 0);
-        LogAddEntry("", kLogActivityFinish, 0);
+        LogSectionOfOneLine(line);
         SyncUnRegisterConduit(conduit);
         return 0;
     }

@@ -53,6 +53,12 @@ size_t AppendText(char* line, size_t used, const char* text, bool percent) {
 
 void ResetLogHeader() { logHeaderWritten = false; }
 
+void LogSectionOfOneLine(const char* text) {
+    WriteLogEntry("", kLogActivityStart);
+    WriteLogEntry(text, kLogActivityText);
+    WriteLogEntry("", kLogActivityFinish);
+}
+
 void LogMessage(const char* text) {
     char line[kLogLineSize];
     AppendText(line, 0, text != nullptr ? text : "", true);
