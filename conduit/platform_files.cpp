@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "texts.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -132,31 +134,12 @@ void LastReason(Reason& reason) { ErrnoReason(reason, errno); }
 void ExistsReason(Reason& reason) { ErrnoReason(reason, EEXIST); }
 void TooLongReason(Reason& reason) { ErrnoReason(reason, ENAMETOOLONG); }
 
-// Report paths are Windows-1252 with backslashes.
 std::string NativePath(const char* path) {
-    static const char16_t kHigh[32] = {
-        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-    std::string out;
-    for (const char* p = path; *p != '\0'; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
-        if (c == '\\') {
-            out += '/';
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            unsigned code = c >= 0xA0 ? c : kHigh[c - 0x80];
-            if (code < 0x800) {
-                out += static_cast<char>(0xC0 | code >> 6);
-            } else {
-                out += static_cast<char>(0xE0 | code >> 12);
-                out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            }
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
+    std::string slashes = path;
+    for (char& c : slashes) {
+        if (c == '\\') c = '/';
     }
-    return out;
+    return Windows1252ToUtf8(slashes.c_str());
 }
 
 bool OpenAtEnd(const char* path, intptr_t& file, bool& created, uint64_t& size, uint64_t& volume,

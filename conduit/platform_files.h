@@ -52,7 +52,8 @@ DirectoryState QueryDirectory(const char* path);
 bool CreateOneDirectory(const char* path);
 
 #ifndef _WIN32
-// The path as the file system takes it: UTF-8 with slashes.
+// The path as the file system takes it: UTF-8 with slashes (the code page's
+// rule in texts.h, which keeps apart names that differ in any byte).
 std::string NativePath(const char* path);
 #endif
 
