@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "texts.h"
+
 using namespace files;
 
 namespace {
@@ -74,14 +76,7 @@ bool ReportStream::SameFile(const ReportStream& other) const {
         return volume_ == other.volume_ && index_ == other.index_;
     }
     // No identity from the platform: the same path, A-Z folded.
-    const char* a = path_;
-    const char* b = other.path_;
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
-        if (x != y) return false;
-    }
-    return *a == *b;
+    return EqualFoldingAZ(path_, other.path_);
 }
 
 void ReportStream::Fail() { failed_ = true; }
