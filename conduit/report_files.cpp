@@ -146,10 +146,10 @@ bool BeginReportPass(bool keepHistory) {
         if (unique[i]->CutTo(0)) continue;
         LogReportFailures();
         // The reports emptied so far get their lines back from their
-        // histories, which then go back to what they were; a report that
-        // cannot be filled again keeps its lines in its history.
-        for (int j = 0; j < i; ++j) {
-            if (kept[j] && unique[j]->FillFrom(histories[j], former[j])) {
+        // histories, and every history of the run goes back to what it was;
+        // a report that cannot be filled again keeps its lines in its history.
+        for (int j = 0; j < count; ++j) {
+            if (kept[j] && (j >= i || unique[j]->FillFrom(histories[j], former[j]))) {
                 UndoHistory(histories[j], marks[j]);
             }
         }
