@@ -128,7 +128,7 @@ bool ReportStream::FlushToDisk() {
 
 void ReportStream::EndTornLine() {
     if (tornDue_ == 0) return;
-    std::memcpy(buffer_.get() + used_, "\r\n" + (2 - tornDue_), tornDue_);
+    std::memcpy(buffer_.get() + used_, &"\r\n"[2 - tornDue_], tornDue_);
     used_ += tornDue_;
     unitEnds_[units_++] = static_cast<uint32_t>(used_);
     tornDue_ = 0;
@@ -203,8 +203,8 @@ bool ReportStream::AppendTo(const char* historyPath, ReportStream* const* others
     mark.start = start;
     mark.created = history.Created();
     // A history that ends inside a line gets its line end first.
-    bool ok = history.tornDue_ == 0 ||
-              history.WriteOut("\r\n" + (2 - history.tornDue_), history.tornDue_);
+    bool ok =
+        history.tornDue_ == 0 || history.WriteOut(&"\r\n"[2 - history.tornDue_], history.tornDue_);
     if (!ok) CopyText(reason_, history.reason_);
     for (uint64_t offset = 0; ok && offset < durable_;) {
         size_t got = 0;
