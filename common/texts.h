@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // The letters A to Z as a to z; every other byte as it is. Names that the
 // product compares without case (message-file headers and languages, property
@@ -22,3 +23,15 @@ inline bool EqualFoldingAZ(const char* a, const char* b) { return CompareFolding
 // size - 1 characters and always terminated (nothing is written for size 0).
 // Target may be source itself: the result is never longer.
 void TranslateEscapes(const char* source, char* target, size_t size);
+
+// Windows-1252, the product's code page, as Windows converts it: every byte
+// stands for one Unicode character and back. The five bytes that the code
+// page leaves unassigned (0x81 0x8D 0x8F 0x90 0x9D) stand for the C1 controls
+// of the same value, as in Windows' own conversion, so that no byte is lost
+// or taken for another on its way through Unicode and back: a registry value
+// that Windows keeps in UTF-16, a file name, a registry export.
+char16_t Windows1252ToUnicode(unsigned char byte);
+// The byte of a Unicode character; false when the code page has none.
+bool UnicodeToWindows1252(char32_t code, unsigned char* byte);
+// A Windows-1252 text (up to its terminator) in UTF-8.
+std::string Windows1252ToUtf8(const char* text);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "messages.h"
+#include "report_files.h"
 #include "report_writer.h"
 #include "session.h"
 #include "settings.h"
@@ -398,19 +399,27 @@ void DeriveFields(RecordKind kind, RecordFields* fields) {
     }
 }
 
-int ConvertRecord(const char* text, int category, size_t size) {
+Conversion ConvertRecordWithCause(const char* text, int category, size_t size) {
     RecordKind kind;
     if (!KindFromCategory(category, &kind)) {
         LogMessage(Msg(msgErrUnknownRecType));
-        return 0;
+        return Conversion::Refused;
     }
     RecordFields fields;
     if (text == nullptr || ScanRecord(kind, text, &fields, size) < MinimumFieldCount(kind)) {
         LogMessage(Msg(msgErrBadRecFormat));
-        return 0;
+        return Conversion::Refused;
     }
     DeriveFields(kind, &fields);
-    if (WriteReportLine(kind, fields) == 0) return 0;
+    if (WriteReportLine(kind, fields) == 0) {
+        const ReportStream* report = reportFiles[ReportIndex(kind)];
+        return report != nullptr && report->Failed() ? Conversion::WriteFailed
+                                                     : Conversion::Refused;
+    }
     if (fields.cut) LogCutWarning(Msg(kCutWarnings[ReportIndex(kind)]), fields.Datum);
-    return 1;
+    return Conversion::Written;
+}
+
+int ConvertRecord(const char* text, int category, size_t size) {
+    return ConvertRecordWithCause(text, category, size) == Conversion::Written ? 1 : 0;
 }

@@ -128,3 +128,9 @@ double ParseAmount(const char* text, size_t size);
 // A record read into a buffer holds size bytes (the rest of the buffer is
 // not the record's).
 int ConvertRecord(const char* text, int category, size_t size = kRecordBufferSize);
+
+// What became of a record: written, refused (logged as above, or its lines
+// not taken), or not written because the write of its report failed.
+enum class Conversion { Written, Refused, WriteFailed };
+// ConvertRecord that tells the cause of a record it did not write.
+Conversion ConvertRecordWithCause(const char* text, int category, size_t size = kRecordBufferSize);

@@ -24,6 +24,7 @@ constexpr const char* kMainDatabase = "Ledgerly_DB";
 
 }  // namespace
 
+// The log writer's entries go to the HotSync log.
 void WriteLogEntry(const char* text, int activity) { LogAddEntry(text, activity, 0); }
 
 namespace {
@@ -58,6 +59,11 @@ void ShowRemaining(HWND status, unsigned remaining) {
     std::snprintf(text, sizeof text, "%s #%u", Msg(msgSyncRemaining), remaining);
     SetSyncStatusText(status, text);
 }
+
+// How a pass ended: every record done, stopped by a failure already logged,
+// at a record that was not added (refused, or no memory for the pass), or at
+// a write of the reports that failed.
+enum class PassEnd { Complete, Stopped, NotAdded, WriteFailed };
 
 // The records of a batch whose lines are written but which are not yet
 // deleted, with where their lines end in their reports.
@@ -95,25 +101,24 @@ class DeleteBatch {
     }
 
     // Flushes the reports to the disk itself and deletes the batch's records
-    // up to the first that failed. Returns how many were deleted; ok is false
-    // when the pass must end.
-    int Commit(bool& ok) {
+    // up to the first that failed; reading ended the batch as read says.
+    // Returns how the pass goes on (Complete: it may), deleted tells how
+    // many records were deleted.
+    PassEnd Commit(PassEnd read, int& deleted) {
         StopHoldingLogLines();
-        FlushReportFiles();
-        int deleted = 0;
-        ok = true;
+        const bool flushed = FlushReportFiles();
+        deleted = 0;
+        PassEnd end = PassEnd::Complete;
         for (int i = 0; i < count_; ++i) {
             const Pending& p = pending_[i];
             ReleaseLogLines(p.logLines);
             if (p.stream == nullptr) {  // refused: its lines are its end
-                ok = false;
+                end = PassEnd::NotAdded;
                 break;
             }
             if (p.end > p.stream->Flushed()) {  // its line is not on the disk
                 CutBackTo(i - 1);
-                LogReportFailures();
-                LogMessage(Msg(msgAddEntryFailed));
-                ok = false;
+                end = PassEnd::WriteFailed;
                 break;
             }
             CRawRecordInfo record;
@@ -123,20 +128,19 @@ class DeleteBatch {
             if (SyncDeleteRec(&record) != 0) {
                 LogMessage(Msg(msgErrDeleteRecord));
                 CutBackTo(i);
-                ok = false;
+                end = PassEnd::Stopped;
                 break;
             }
             ++deleted;
         }
-        if (ok && AnyReportFailed()) {
-            // The write failed with the record after the batch.
-            LogReportFailures();
-            LogMessage(Msg(msgAddEntryFailed));
-            ok = false;
+        // A write that failed with the record after the batch, or a flush that
+        // failed though every line of the batch is on the disk.
+        if (end == PassEnd::Complete && (read == PassEnd::WriteFailed || !flushed)) {
+            end = PassEnd::WriteFailed;
         }
         DropLogLines();
         count_ = 0;
-        return deleted;
+        return end;
     }
 
   private:
@@ -165,44 +169,35 @@ ReportStream* StreamOf(int category) {
     return KindFromCategory(category, &kind) ? reportFiles[ReportIndex(kind)] : nullptr;
 }
 
-// Converts the record just read; false when the pass must end. With a batch
-// the record joins it, refused or not.
-bool Convert(const CRawRecordInfo& record, const char* buffer, DeleteBatch* batch) {
-    if (ConvertRecord(buffer, record.catId, record.recSize) != 0) {
-        if (batch) batch->Add(record.recId, StreamOf(record.catId));
-        return true;
+// Converts the record just read; Complete when the pass goes on. With a
+// batch the record joins it, refused or not: the batch's commit ends the
+// pass there. A record whose write failed does not join: the commit finds
+// the records whose lines did not reach the disk.
+PassEnd Convert(const CRawRecordInfo& record, const char* buffer, DeleteBatch* batch) {
+    switch (ConvertRecordWithCause(buffer, record.catId, record.recSize)) {
+        case Conversion::Written:
+            if (batch) batch->Add(record.recId, StreamOf(record.catId));
+            return PassEnd::Complete;
+        case Conversion::Refused:
+            if (batch) batch->Add(record.recId, nullptr);
+            return PassEnd::NotAdded;
+        case Conversion::WriteFailed:
+            break;
     }
-    if (AnyReportFailed()) {
-        // A write failed. A batch's commit finds the record whose lines did
-        // not reach the disk and reports it there.
-        if (!batch) {
-            LogReportFailures();
-            LogMessage(Msg(msgAddEntryFailed));
-        }
-    } else {
-        LogMessage(Msg(msgAddEntryFailed));
-        if (batch) batch->Add(record.recId, nullptr);
-    }
-    return false;
+    return PassEnd::WriteFailed;
 }
 
-// The pass over the main database; returns the success flag.
-bool RunPass(uint8_t database, uint16_t count, HWND status) {
+// The pass over the main database.
+PassEnd RunPass(uint8_t database, uint16_t count, HWND status) {
     std::unique_ptr<char[]> recordBuffer(new (std::nothrow) char[kRecordBufferBytes]);
-    if (!recordBuffer) {
-        LogMessage(Msg(msgAddEntryFailed));
-        return false;
-    }
+    if (!recordBuffer) return PassEnd::NotAdded;
     const bool modifiedOnly = ConduitSettings.SyncBackupMethod == 1;
     const bool deleting = ConduitSettings.DeleteRecords != 0;
     std::unique_ptr<DeleteBatch> batch(deleting ? new (std::nothrow) DeleteBatch(database)
                                                 : nullptr);
-    if (deleting && !batch) {
-        LogMessage(Msg(msgAddEntryFailed));
-        return false;
-    }
+    if (deleting && !batch) return PassEnd::NotAdded;
     uint16_t index = 0;
-    bool success = true;
+    PassEnd end = PassEnd::Complete;
     bool more = true;
     if (batch) batch->Begin();
     while (more) {
@@ -223,27 +218,34 @@ bool RunPass(uint8_t database, uint16_t count, HWND status) {
             if (result != 0) {
                 // Only "not found" is the end of the records; any other
                 // failure leaves records unread, so their marks must stay.
-                if (result != kSyncErrNotFound) success = false;
+                if (result != kSyncErrNotFound) end = PassEnd::Stopped;
                 more = false;
-            } else if (!Convert(record, recordBuffer.get(), batch.get())) {
-                success = false;
-                more = false;
-            } else if (!batch) {
-                ++index;
+            } else {
+                end = Convert(record, recordBuffer.get(), batch.get());
+                more = end == PassEnd::Complete;
+                if (more && !batch) ++index;
             }
         }
         if (batch && (!more || batch->Full())) {
-            bool ok = true;
-            count = static_cast<uint16_t>(count - batch->Commit(ok));
-            if (!ok) {
-                success = false;
+            int deleted = 0;
+            const PassEnd committed = batch->Commit(end, deleted);
+            count = static_cast<uint16_t>(count - deleted);
+            if (committed != PassEnd::Complete) {
+                end = committed;
                 more = false;
             } else if (more) {
                 batch->Begin();
             }
         }
     }
-    return success;
+    return end;
+}
+
+// The one place that logs a record that could not be added: after the
+// reports whose writes failed, when that was the cause.
+void LogNotAdded(PassEnd end) {
+    if (end == PassEnd::WriteFailed) LogReportFailures();
+    LogMessage(Msg(msgAddEntryFailed));
 }
 
 // Steps from the open report files to their closing. Returns the success flag.
@@ -267,18 +269,12 @@ bool CopyRecords(ProgressFn progress, HWND status) {
     // The reports are emptied (their former lines kept in the history when
     // records are deleted) only now that the pass begins.
     bool began = success && BeginReportPass(ConduitSettings.DeleteRecords != 0);
-    success = began && RunPass(database, count, status);
-
-    if (success) {
-        // Marks are cleared only when every line is on the disk itself.
-        if (!FlushReportFiles()) {
-            LogReportFailures();
-            LogMessage(Msg(msgAddEntryFailed));
-            success = false;
-        } else if (SyncResetSyncFlags(database) != 0) {
-            LogMessage(Msg(msgResetSyncFlagsFailed));
-        }
-    }
+    PassEnd end = began ? RunPass(database, count, status) : PassEnd::Stopped;
+    // Marks are cleared only when every line is on the disk itself.
+    if (end == PassEnd::Complete && !FlushReportFiles()) end = PassEnd::WriteFailed;
+    if (end == PassEnd::NotAdded || end == PassEnd::WriteFailed) LogNotAdded(end);
+    success = end == PassEnd::Complete;
+    if (success && SyncResetSyncFlags(database) != 0) LogMessage(Msg(msgResetSyncFlagsFailed));
     if (SyncCloseDB(database) != 0 && began) {
         // The handheld kept its database as it was before this HotSync: no
         // record was deleted and no mark cleared.
@@ -309,9 +305,7 @@ int32_t SyncSession(ProgressFn progress, const SyncProperties& properties) {
     if (properties.syncType == kSyncTypeDoNothing) {
         char line[kStatusLineSize];
         std::snprintf(line, sizeof line, "%s - %s", kConduitName, Msg(msgSyncDoNothing));
-        LogAddEntry("", kLogActivityStart, 0);
-        LogAddEntry(line, kLogActivityText, 0);
-        LogAddEntry("", kLogActivityFinish, 0);
+        LogSectionOfOneLine(line);
         SyncUnRegisterConduit(conduit);
         return 0;
     }

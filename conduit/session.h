@@ -32,6 +32,9 @@ void LogFinish();
 void LogAbort();
 // Starts a new log section: the next line opens it with the conduit's header.
 void ResetLogHeader();
+// Writes a finished section of its own that holds text alone, without the
+// conduit's header and apart from the section that the lines above open.
+void LogSectionOfOneLine(const char* text);
 
 // While lines are held, the log writer keeps them in order instead of
 // writing them; the session releases them once it knows that the step they
@@ -44,7 +47,9 @@ void ReleaseLogLines(size_t count);  // writes the first count held lines not ye
 void DropLogLines();                 // forgets the lines not yet written and stops holding
 
 // Where the log writer's entries go: the HotSync log in the conduit library,
-// standard error in the report command. Each program defines it.
+// standard error in the report command. Each program defines it, and only
+// the log writer above calls it: the functions above are the one way into
+// the log.
 void WriteLogEntry(const char* text, int activity);
 
 // Activity codes of the log entries.

@@ -72,6 +72,12 @@ void ResetLogHeader() {
     cutWarnings = 0;
 }
 
+void LogSectionOfOneLine(const char* text) {
+    WriteLogEntry("", kLogActivityStart);
+    WriteLogEntry(text, kLogActivityText);
+    WriteLogEntry("", kLogActivityFinish);
+}
+
 void LogMessage(const char* text) {
     char line[kLogLineSize];
     AppendText(line, 0, text != nullptr ? text : "", true);

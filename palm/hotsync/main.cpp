@@ -1,6 +1,5 @@
 // hotsync.exe: the HotSync manager. Runs the registered conduits over a
-// handheld folder (sync), lets a conduit choose its next action (configure)
-// and lists the conduits (list).
+// handheld folder (sync) and lists the conduits (list).
 #include <windows.h>
 
 #include <algorithm>
@@ -22,8 +21,6 @@ const char kUsage[] =
     "usage: hotsync sync --handheld DIR [--user NAME] [--desktop DIR] [--type N]\n"
     "                    [--entries FILE] [--registry KEY] [--fail FUNCTION[:N]]...\n"
     "                    [--power-cut FUNCTION[:N] [--power-switch FILE]]\n"
-    "       hotsync configure [--conduit CREATOR] [--user NAME] [--handheld DIR]\n"
-    "                    [--desktop DIR] [--registry KEY]\n"
     "       hotsync list [--registry KEY]\n"
     "Sync types: 0 fast, 1 slow, 2 handheld overwrites desktop, 3 desktop overwrites\n"
     "handheld, 4 install, 5 backup, 6 do nothing, 7 profile install.\n"
@@ -41,7 +38,7 @@ const char kUsage[] =
 
 struct Options {
     std::string command;
-    std::string handheld, user, desktop, entries, registry = kDefaultHotSyncKey, conduit;
+    std::string handheld, user, desktop, entries, registry = kDefaultHotSyncKey;
     int type = -1;
     std::vector<std::pair<std::string, long>> faults;  // function, call that fails
     std::string powerCut, powerSwitch;                 // function, the switch's file
@@ -86,23 +83,6 @@ std::string CreatorText(uint32_t creator) {
         text += c;
     }
     return text;
-}
-
-bool ParseCreator(const std::string& text, uint32_t& creator) {
-    if (text.size() == 4) {
-        creator = 0;
-        for (char c : text) creator = creator << 8 | static_cast<uint8_t>(c);
-        return true;
-    }
-    if (text.size() > 2 && text.size() <= 10 && (text[1] == 'x' || text[1] == 'X')) {
-        char* end = nullptr;
-        unsigned long v = std::strtoul(text.c_str() + 2, &end, 16);
-        if (*end == '\0') {
-            creator = static_cast<uint32_t>(v);
-            return true;
-        }
-    }
-    return false;
 }
 
 bool IsFolder(const std::string& path) {
@@ -348,33 +328,6 @@ void __cdecl CutThePower(const char* function, const palm::RawRecord*, long resu
     TerminateProcess(GetCurrentProcess(), 3);
 }
 
-// ---- the stored HotSync actions ---------------------------------------------
-
-std::string SettingsFile(const std::string& userFolder) { return userFolder + "\\HotSync.ini"; }
-
-std::string ActionSection(const ConduitEntry& e) { return "Conduit " + CreatorText(e.creator); }
-
-int StoredType(const std::string& file, const ConduitEntry& e, const char* key) {
-    int value =
-        static_cast<int>(GetPrivateProfileIntA(ActionSection(e).c_str(), key, -1, file.c_str()));
-    return value >= 0 && value <= 7 ? value : -1;
-}
-
-void StoreType(const std::string& file, const ConduitEntry& e, const char* key, int type) {
-    std::string text = std::to_string(type);
-    WritePrivateProfileStringA(ActionSection(e).c_str(), key, type < 0 ? nullptr : text.c_str(),
-                               file.c_str());
-}
-
-// The action a HotSync runs for a conduit without --type: the choice for the
-// next HotSync, else the permanent one, else a fast sync.
-int ChosenType(const std::string& file, const ConduitEntry& e) {
-    int next = StoredType(file, e, "NextSyncType");
-    if (next >= 0) return next;
-    int permanent = StoredType(file, e, "SyncType");
-    return permanent >= 0 ? permanent : palm::kSyncFast;
-}
-
 bool CopyField(char* field, size_t size, const std::string& text, const char* what) {
     if (text.size() >= size) {
         HostMessage(std::string(what) + " is longer than " + std::to_string(size - 1) +
@@ -466,8 +419,6 @@ int Sync(const Options& o) {
         std::fprintf(stderr, "hotsync: cannot create the user folder %s\n", userFolder.c_str());
         return 1;
     }
-    WritePrivateProfileStringA("HotSync", "LastUser", user.c_str(),
-                               (desktop + "\\HotSync.ini").c_str());
 
     HotSyncLog log;
     if (!log.Open(userFolder + "\\HotSync.log")) {
@@ -487,11 +438,9 @@ int Sync(const Options& o) {
         log.Line("No conduits are registered.");
     }
     LogHostReset();
-    const std::string settings = SettingsFile(userFolder);
     int failed = ok ? 0 : 1;
     for (const ConduitEntry& e : entries) {
-        const int type = o.type >= 0 ? o.type : ChosenType(settings, e);
-        StoreType(settings, e, "NextSyncType", -1);  // the next HotSync is this one
+        const int type = o.type >= 0 ? o.type : palm::kSyncFast;
         std::printf("Conduit %s (%s, priority %ld): %s\n", e.keyName.c_str(),
                     CreatorText(e.creator).c_str(), static_cast<long>(e.priority),
                     e.library.c_str());
@@ -574,97 +523,6 @@ int Sync(const Options& o) {
     return failed == 0 ? 0 : 1;
 }
 
-int Configure(const Options& o) {
-    uint32_t creator = 0;
-    if (!o.conduit.empty() && !ParseCreator(o.conduit, creator)) {
-        std::fprintf(stderr, "hotsync: --conduit takes a creator of four characters or 0xHEX\n%s",
-                     kUsage);
-        return 2;
-    }
-    const std::string desktop = FullPath(o.desktop.empty() ? ExeFolder() + "\\Desktop" : o.desktop);
-    std::string user = o.user;
-    if (user.empty() && !o.handheld.empty()) {
-        char name[256] = {};
-        if (SyncHostBegin(FullPath(o.handheld).c_str(), nullptr) == 0 &&
-            SyncHostUserName(name, sizeof name) == 0) {
-            user = name;
-        }
-        SyncHostEnd();
-    }
-    if (user.empty()) {
-        char name[256] = {};
-        GetPrivateProfileStringA("HotSync", "LastUser", "", name, sizeof name,
-                                 (desktop + "\\HotSync.ini").c_str());
-        user = name;
-    }
-    if (user.empty()) {
-        std::fprintf(stderr, "hotsync: no HotSync user known yet; give --user or --handheld\n");
-        return 2;
-    }
-    const std::string userFolder = desktop + "\\" + UserFolderName(user);
-    if (!MakeFolders(userFolder)) {
-        std::fprintf(stderr, "hotsync: cannot create the user folder %s\n", userFolder.c_str());
-        return 1;
-    }
-    std::vector<ConduitEntry> entries;
-    if (!ReadConduits(o.registry, entries)) return 1;
-    const std::string settings = SettingsFile(userFolder);
-    int configured = 0, failed = 0;
-    for (const ConduitEntry& e : entries) {
-        if (!o.conduit.empty() && e.creator != creator) continue;
-        ++configured;
-        LoadedConduit c;
-        palm::ConfigureConduitFn configure = nullptr;
-        if (Load(e, c)) {
-            configure = Export<palm::ConfigureConduitFn>(c, e, "ConfigureConduit");
-        }
-        if (!configure) {
-            ++failed;
-            continue;
-        }
-        palm::SyncPreference preference;
-        std::memset(&preference, 0, sizeof preference);
-        preference.syncType = ChosenType(settings, e);
-        if (!CopyField(preference.userPath, sizeof preference.userPath, userFolder,
-                       "user folder") ||
-            !CopyField(preference.registryPath, sizeof preference.registryPath, e.keyPath,
-                       "registry path")) {
-            ++failed;
-            continue;
-        }
-        HKEY key = nullptr;
-        RegOpenKeyExA(HKEY_CURRENT_USER, e.keyPath.c_str(), 0, KEY_ALL_ACCESS, &key);
-        preference.registryKey = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(key));
-        long result = configure(preference);
-        if (key) RegCloseKey(key);
-        const int kind = preference.preferenceKind, type = preference.syncType;
-        const char* kindText = "no change";
-        if (kind != palm::kPreferenceNone && (type < 0 || type > 7)) {
-            HostMessage(c.name + " answered the unknown sync type " + std::to_string(type) +
-                        "; nothing was stored");
-        } else if (kind == palm::kPreferencePermanent) {
-            StoreType(settings, e, "SyncType", type);
-            StoreType(settings, e, "NextSyncType", -1);
-            kindText = "permanent";
-        } else if (kind == palm::kPreferenceTemporary) {
-            StoreType(settings, e, "NextSyncType", type);
-            kindText = "next HotSync only";
-        } else if (kind != palm::kPreferenceNone) {
-            HostMessage(c.name + " answered the unknown preference kind " + std::to_string(kind) +
-                        "; nothing was stored");
-        }
-        std::printf("%s (%s): result %ld, sync type %d, %s\n", c.name.c_str(), e.keyName.c_str(),
-                    result, type, kindText);
-        if (result != 0) ++failed;
-    }
-    if (configured == 0) {
-        std::fprintf(stderr, "hotsync: no conduit %s is registered\n",
-                     o.conduit.empty() ? "at all" : ("with creator " + o.conduit).c_str());
-        return 1;
-    }
-    return failed == 0 ? 0 : 1;
-}
-
 int List(const Options& o) {
     std::vector<ConduitEntry> entries;
     if (!ReadConduits(o.registry, entries)) return 1;
@@ -695,24 +553,22 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (o.command != "sync" && o.command != "configure" && o.command != "list") {
+    if (o.command != "sync" && o.command != "list") {
         return Usage(("unknown command " + o.command).c_str());
     }
     for (int i = 2; i < argc; ++i) {
         std::string arg = argv[i];
         if (i + 1 >= argc) return Usage(("missing value after " + arg).c_str());
         std::string value = argv[++i];
-        bool forSync = o.command == "sync", forConfigure = o.command == "configure";
-        if (arg == "--handheld" && (forSync || forConfigure)) {
+        const bool forSync = o.command == "sync";
+        if (arg == "--handheld" && forSync) {
             o.handheld = value;
-        } else if (arg == "--user" && (forSync || forConfigure) && !value.empty()) {
+        } else if (arg == "--user" && forSync && !value.empty()) {
             o.user = value;
-        } else if (arg == "--desktop" && (forSync || forConfigure) && !value.empty()) {
+        } else if (arg == "--desktop" && forSync && !value.empty()) {
             o.desktop = value;
         } else if (arg == "--entries" && forSync && !value.empty()) {
             o.entries = value;
-        } else if (arg == "--conduit" && forConfigure) {
-            o.conduit = value;
         } else if (arg == "--registry" && !value.empty()) {
             o.registry = value;
         } else if ((arg == "--fail" || arg == "--power-cut") && forSync) {
@@ -746,6 +602,5 @@ int main(int argc, char** argv) {
         if (o.handheld.empty()) return Usage("sync needs --handheld DIR");
         return Sync(o);
     }
-    if (o.command == "configure") return Configure(o);
     return List(o);
 }

@@ -390,10 +390,6 @@ bool ParseDescription(const std::string& text, const std::string& label, Databas
                       std::string& error) {
     Database result;
     std::vector<bool> explicitId;
-    bool haveSeed = false;
-    // The bytes after the name's terminating zero; placed once the name is known.
-    std::vector<uint8_t> nameTail;
-    int nameTailLine = 0;
     size_t lineStart = 0;
     int lineNumber = 0;
     auto fail = [&](const std::string& fault) {
@@ -468,11 +464,7 @@ bool ParseDescription(const std::string& text, const std::string& label, Databas
         const Token& v = tokens[1];
         Header& h = result.header;
         uint32_t number = 0;
-        if (key == "nametail") {
-            if (!v.quoted) return fail(key + " takes a quoted text");
-            nameTail = v.bytes;
-            nameTailLine = lineNumber;
-        } else if (key == "name" || key == "type" || key == "creator") {
+        if (key == "name" || key == "type" || key == "creator") {
             if (!v.quoted) return fail(key + " takes a quoted text");
             if (key == "name") {
                 if (v.bytes.size() > 31 ||
@@ -486,10 +478,6 @@ bool ParseDescription(const std::string& text, const std::string& label, Databas
                 for (uint8_t b : v.bytes) code = code << 8 | b;
                 (key == "type" ? h.type : h.creator) = code;
             }
-        } else if (key == "appinfo" || key == "sortinfo") {
-            if (!v.quoted) return fail(key + " takes a quoted text");
-            (key == "appinfo" ? result.appInfo : result.sortInfo) = v.bytes;
-            (key == "appinfo" ? result.hasAppInfo : result.hasSortInfo) = true;
         } else if (v.quoted) {
             return fail(key + " takes a bare value, not a quoted text");
         } else if (key == "created" || key == "modified" || key == "backup") {
@@ -509,10 +497,9 @@ bool ParseDescription(const std::string& text, const std::string& label, Databas
         } else if (key == "version") {
             if (!ParseNumber(v.word, 0xFFFF, number)) return fail("version takes a 16-bit number");
             h.version = static_cast<uint16_t>(number);
-        } else if (key == "modnum" || key == "seed") {
+        } else if (key == "modnum") {
             if (!ParseNumber(v.word, 0xFFFFFFFFu, number)) return fail(key + " takes a number");
-            (key == "modnum" ? h.modificationNumber : h.uniqueIdSeed) = number;
-            if (key == "seed") haveSeed = true;
+            h.modificationNumber = number;
         } else {
             return fail("unknown keyword '" + key + "'");
         }
@@ -521,13 +508,6 @@ bool ParseDescription(const std::string& text, const std::string& label, Databas
         lineNumber = 0;
         return fail("the description has no name");
     }
-    const size_t tailStart = result.Name().size() + 1;
-    if (nameTail.size() > sizeof result.header.name - tailStart) {
-        lineNumber = nameTailLine;
-        return fail("the name, its zero byte and nametail hold at most 32 bytes");
-    }
-    std::copy(nameTail.begin(), nameTail.end(), result.header.name + tailStart);
-
     // Records without uid= get the lowest ids not used by any other record.
     std::set<uint32_t> used;
     for (size_t i = 0; i < result.records.size(); ++i) {
@@ -542,7 +522,7 @@ bool ParseDescription(const std::string& text, const std::string& label, Databas
         used.insert(next);
         highest = std::max(highest, next);
     }
-    if (!haveSeed) result.header.uniqueIdSeed = highest + 1;
+    result.header.uniqueIdSeed = highest + 1;
     db = std::move(result);
     return true;
 }
@@ -555,13 +535,6 @@ std::string Describe(const Database& db) {
     };
     auto number = [](uint32_t v) { return std::to_string(v); };
     line("name", Quote(reinterpret_cast<const uint8_t*>(db.Name().data()), db.Name().size()));
-    // Handhelds leave bytes after the name's zero byte; they are kept when not all zero.
-    if (db.Name().size() + 1 < sizeof h.name) {
-        const uint8_t* tail = h.name + db.Name().size() + 1;
-        size_t tailSize = sizeof h.name - db.Name().size() - 1;
-        while (tailSize > 0 && tail[tailSize - 1] == 0) --tailSize;
-        if (tailSize > 0) line("nametail", Quote(tail, tailSize));
-    }
     std::string type = FourCCText(h.type), creator = FourCCText(h.creator);
     line("type", Quote(reinterpret_cast<const uint8_t*>(type.data()), 4));
     line("creator", Quote(reinterpret_cast<const uint8_t*>(creator.data()), 4));
@@ -571,9 +544,6 @@ std::string Describe(const Database& db) {
     line("modified", FormatDate(h.modificationDate));
     line("backup", FormatDate(h.backupDate));
     line("modnum", number(h.modificationNumber));
-    line("seed", number(h.uniqueIdSeed));
-    if (db.hasAppInfo) line("appinfo", Quote(db.appInfo));
-    if (db.hasSortInfo) line("sortinfo", Quote(db.sortInfo));
     out += "# " + number(static_cast<uint32_t>(db.records.size())) + " records\n";
     for (size_t i = 0; i < db.records.size(); ++i) {
         const Record& r = db.records[i];

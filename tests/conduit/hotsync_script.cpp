@@ -100,6 +100,8 @@ class Runner {
     void Unlock() {
         if (locked_ != INVALID_HANDLE_VALUE) CloseHandle(locked_);
         locked_ = INVALID_HANDLE_VALUE;
+        if (mapped_ != nullptr) CloseHandle(mapped_);
+        mapped_ = nullptr;
     }
 
     // ---- commands --------------------------------------------------------------
@@ -162,6 +164,14 @@ class Runner {
             locked_ = CreateFileA(Database().c_str(), GENERIC_READ,
                                   verb == "lock-database" ? 0 : FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        } else if (verb == "map-report") {
+            // Another program maps the report: the file cannot be cut shorter.
+            HANDLE file = CreateFileA((DataDir() + "\\" + files_[Number(text(1))]).c_str(),
+                                      GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            mapped_ = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+            CloseHandle(file);
+            EXPECT_NE(mapped_, nullptr);
         } else if (verb == "dword") {
             c_->SetDword(t[1].text.c_str(), static_cast<DWORD>(Number(text(2))));
         } else if (verb == "string") {
@@ -483,6 +493,7 @@ class Runner {
     std::vector<HandheldRecord> pending_;
     bool pendingSet_ = false;
     HANDLE locked_ = INVALID_HANDLE_VALUE;
+    HANDLE mapped_ = nullptr;
     std::string before_;
     SyncRun run_;
     Log expected_;

@@ -67,7 +67,6 @@ TEST(Interop, PalmPdbReadsWhatThisLibraryAndPdbtoolWrite) {
     if (std::FILE* f = std::fopen(desc.c_str(), "wb")) {
         std::fputs(
             "name \"To_Perl\"\ntype \"DATA\"\ncreator \"LDGY\"\nversion 1\nmodnum 9\n"
-            "appinfo \"AI\"\n"
             "record uid=7 cat=1 flags=dirty \"Stra\xC3\x9F"
             "e\"\n"
             "record uid=8 cat=14 flags=secret \"UID=U-17\"\n",
@@ -76,7 +75,7 @@ TEST(Interop, PalmPdbReadsWhatThisLibraryAndPdbtoolWrite) {
     }
     ASSERT_EQ(Shell(std::string(PDBTOOL) + " build " + desc + " " + path), "");
     EXPECT_EQ(Perl("read " + path),
-              "To_Perl|DATA|LDGY|1|9|2|4149\n"
+              "To_Perl|DATA|LDGY|1|9|2|\n"
               "7|1|1|0|53747261df6500\n"
               "8|14|0|1|5549443d552d313700\n");
 
@@ -84,8 +83,6 @@ TEST(Interop, PalmPdbReadsWhatThisLibraryAndPdbtoolWrite) {
     std::string error;
     ASSERT_TRUE(palm::ReadFile(path, db, error)) << error;
     db.records.erase(db.records.begin());
-    db.hasAppInfo = false;
-    db.appInfo.clear();
     ASSERT_TRUE(palm::WriteFile(path, db, error)) << error;
     EXPECT_EQ(Perl("read " + path), "To_Perl|DATA|LDGY|1|9|1|\n8|14|0|1|5549443d552d313700\n");
     std::remove(desc.c_str());

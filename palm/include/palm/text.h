@@ -37,9 +37,10 @@ bool ParseFlags(const std::string& text, uint8_t& flags);
 // The description of a database: the header as directives, then one line per
 // record. ParseDescription reads UTF-8 text (label names the source in error
 // messages, with the line number); Describe writes what ParseDescription reads
-// back to the same database, the 32-byte name field included byte for byte
-// (bytes after the name's zero byte go into a nametail directive). Only a name
-// field without any zero byte cannot come back: its 32-byte name is refused.
+// back to the same records, name, type, creator, attributes, version, dates
+// and modification number. What the conduit never reads does not come back:
+// bytes after the name's zero byte, the unique id seed (built as the highest
+// record id + 1), the appInfo and sortInfo blocks.
 bool ParseDescription(const std::string& text, const std::string& label, Database& db,
                       std::string& error);
 std::string Describe(const Database& db);
