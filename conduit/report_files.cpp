@@ -169,13 +169,6 @@ bool FlushReportFiles() {
     return ok;
 }
 
-bool AnyReportFailed() {
-    for (ReportStream* stream : reportFiles) {
-        if (stream != nullptr && stream->Failed()) return true;
-    }
-    return false;
-}
-
 void LogReportFailures() {
     ReportStream* unique[kReportCount];
     const int count = UniqueStreams(unique);

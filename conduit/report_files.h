@@ -33,8 +33,6 @@ bool BeginReportPass(bool keepHistory);
 // Writes every buffer out and flushes each stream that got bytes since its
 // last flush to the disk itself; false when a stream fails.
 bool FlushReportFiles();
-// True when a stream has failed.
-bool AnyReportFailed();
 // Logs the file and the reason of every stream that has failed.
 void LogReportFailures();
 // Closes every open report stream; false when a last write fails.

@@ -25,6 +25,7 @@
 #include "settings_export.h"
 #include "staged_reports.h"
 #include "system_text.h"
+#include "texts.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ int FindUser(const Options& o) {
         name.assign(bytes.begin(), bytes.end());
         name = name.substr(0, name.find_first_of(std::string("\r\n\0", 3)));
         where = JoinPath(folder, "User.txt");
-    } else if (EqualIgnoringCase(NameOf(folder), "Backup")) {
+    } else if (EqualFoldingAZ(NameOf(folder).c_str(), "Backup")) {
         name = NameOf(FolderOf(folder)), where = FolderOf(folder);
     }
     if (name.empty()) {
@@ -213,11 +214,13 @@ int Run(const Options& o) {
     for (size_t i = 0; i < db.records.size(); ++i) {
         const palm::RecordView& r = db.records[i];
         if (modifiedOnly && !(r.flags & palm::kRecDirty)) continue;
-        if (ConvertRecord(reinterpret_cast<const char*>(r.data), r.category, r.size) != 0) {
+        const Conversion result =
+            ConvertRecordWithCause(reinterpret_cast<const char*>(r.data), r.category, r.size);
+        if (result == Conversion::Written) {
             ++written;
             continue;
         }
-        if (AnyReportFailed()) {
+        if (result == Conversion::WriteFailed) {
             LogReportFailures();
             return Unchanged(kCannotWrite);
         }

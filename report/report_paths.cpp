@@ -35,16 +35,6 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return IsSeparator(folder.back()) ? folder + name : folder + "/" + name;
 }
 
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-        if (x != y) return false;
-    }
-    return true;
-}
-
 std::string NativePath(const std::string& path) {
 #ifdef _WIN32
     return path;

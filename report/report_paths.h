@@ -7,7 +7,6 @@
 std::string FolderOf(const std::string& path);  // "." when there is none
 std::string NameOf(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
-bool EqualIgnoringCase(const std::string& a, const std::string& b);
 
 // A report path (Windows-1252 with backslashes) as the file system takes it:
 // on Linux UTF-8 with slashes, on Windows as it is.

@@ -4,36 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "texts.h"
 #include "windows_1252.h"
 
 #ifndef _WIN32
-namespace {
-
-// Windows-1252 0x80..0x9F as Unicode; 0xFFFD for the five unassigned bytes.
-const char16_t kHigh[32] = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
-                            0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-}  // namespace
-
-std::string ToUtf8(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        unsigned code = c < 0x80 ? c : c >= 0xA0 ? c : kHigh[c - 0x80];
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | code >> 6);
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | code >> 12);
-            out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return out;
-}
+std::string ToUtf8(const std::string& text) { return Windows1252ToUtf8(text.c_str()); }
 #endif
 
 std::string ToCp1252(const std::string& text) {
@@ -57,15 +32,8 @@ std::string ToCp1252(const std::string& text) {
             length = c >= 0xF0 ? 4 : 1;
         }
         i += length;
-        char byte = '?';
-        if (code < 0x80 || (code >= 0xA0 && code < 0x100)) {
-            byte = static_cast<char>(code);
-        } else {
-            for (int h = 0; h < 32; ++h) {
-                if (kHigh[h] == code && code != 0xFFFD) byte = static_cast<char>(0x80 + h);
-            }
-        }
-        out += byte;
+        unsigned char byte;
+        out += static_cast<char>(code != 0xFFFD && UnicodeToWindows1252(code, &byte) ? byte : '?');
     }
     return out;
 #endif

@@ -3,13 +3,9 @@
 #include <algorithm>
 #include <iterator>
 
-namespace {
+#include "texts.h"
 
-// Units of the bytes 0x80 to 0x9F; every other byte is the unit of its value.
-const char16_t kHighControls[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+namespace {
 
 // Best-fit bytes of the units that Windows-1252 does not hold exactly, sorted
 // by unit; units neither here nor in the code page become '?'.
@@ -96,16 +92,11 @@ const BestFit kBestFit[] = {
 
 }  // namespace
 
-char16_t Windows1252ToUnit(uint8_t byte) {
-    if (byte >= 0x80 && byte < 0xA0) return kHighControls[byte - 0x80];
-    return byte;
-}
+char16_t Windows1252ToUnit(uint8_t byte) { return Windows1252ToUnicode(byte); }
 
 uint8_t UnitToWindows1252(char16_t unit) {
-    if (unit < 0x80 || (unit >= 0xA0 && unit < 0x100)) return static_cast<uint8_t>(unit);
-    for (int i = 0; i < 32; ++i) {
-        if (kHighControls[i] == unit) return static_cast<uint8_t>(0x80 + i);
-    }
+    unsigned char byte;
+    if (UnicodeToWindows1252(unit, &byte)) return byte;
     const BestFit* end = std::end(kBestFit);
     const BestFit* fit =
         std::lower_bound(std::begin(kBestFit), end, unit,
