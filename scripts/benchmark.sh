@@ -4,7 +4,7 @@
 #     ScanRecord (the parse alone), per kind (bench preset: native, optimised);
 #  2. 65,535 records side by side, in interleaved runs: a whole HotSync under
 #     Wine with Tessel20.dll, the same with ReferenceConduit.dll (the same
-#     Sync Manager calls, nothing written), a Perl script on Debian's
+#     Sync Manager calls on Ledgerly_DB, nothing written), a Perl script on Debian's
 #     Palm::PDB that writes the default reports from the same .pdb, and
 #     tessel-report natively and under Wine; all of them must write the same
 #     report bytes; then the HotSync and tessel-report again on a second set
@@ -358,7 +358,10 @@ ratio=$(echo "${own[1]} / ${own[0]}" | bc -l | xargs printf '%.2f')
   echo
   echo "- Tessel: \`hotsync.exe sync\` under Wine with \`Tessel20.dll\`;"
   echo "- Reference: the same with \`ReferenceConduit.dll\` (\`bench/reference_conduit.cpp\`), which makes the"
-  echo "  same Sync Manager calls and writes nothing, so Tessel − Reference is the conduit's own share;"
+  echo "  same Sync Manager calls on \`Ledgerly_DB\` and writes nothing, so Tessel − Reference is the"
+  echo "  conduit's own share. It skips \`SyncReadUserID\` and both opens of \`LedgerlyAux_DB\` (the"
+  echo "  handheld's properties read before the pass and written back after it): a handful of calls"
+  echo "  beside the $records reads, counted in Tessel's share;"
   echo "- Perl: \`bench/ledgerly-reports.pl\`, a script on Debian's Palm::PDB that writes the five default"
   echo "  reports from the same file, as a Linux user would write it;"
   echo "- \`tessel-report\` natively (bench preset) and \`tessel-report.exe\` under Wine, from the same file."
@@ -428,8 +431,12 @@ ratio=$(echo "${own[1]} / ${own[0]}" | bc -l | xargs printf '%.2f')
   printf '%s' "$memory_rows"
   echo
   echo "The host's peak grows with the database, because the Sync Manager stand-in holds the whole"
-  echo "\`.pdb\` in memory; the reference conduit's grows the same way. The conduit's own share (its"
-  echo "code and data, one record buffer, five report buffers of 64 KiB) does not grow with the records."
+  echo "\`.pdb\` in memory; the reference conduit's grows the same way. The conduit's own share does not"
+  echo "grow with the records: its code and data, one record buffer of 1 KiB, and for each of the five"
+  echo "report streams a buffer of 64 KiB and the array of its line ends in that buffer (8,192 ends of"
+  echo "4 bytes: 32 KiB); with deleting on, the delete batch (1,024 pending records of 24 bytes in the"
+  echo "32-bit library: 24 KiB) and the log lines it holds back, and while a history is written, one"
+  echo "more stream's 96 KiB."
   echo
   echo "## Appending into long reports"
   echo
