@@ -108,6 +108,10 @@ def table(labels):
         cells = [r.get(fault["name"], "not run").replace("|", "\\|") for r in runs]
         out.append(f"| `{fault['name']}` ({fault['file']}) | {fault.get('kind', '')} | "
                    + " | ".join(cells) + " |")
+    out.append("")
+    for label, r in zip(labels, runs):
+        caught = sum(1 for v in r.values() if v != "missed")
+        out.append(f"- {label}: {caught} of {len(r)} caught")
     open(os.path.join(HERE, "results.md"), "w").write("\n".join(out) + "\n")
 
 
