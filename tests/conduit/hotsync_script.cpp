@@ -142,27 +142,10 @@ class Runner {
         } else if (verb == "cut-database") {
             WriteDatabase();
             WriteFileBytes(Database(), ReadFileBytes(Database()).substr(0, Number(text(1))));
-        } else if (verb == "damage") {
-            // damage [aux] OFFSET VALUE [BYTES]: VALUE big-endian at OFFSET
-            // ("end+N": the file's size plus N).
-            WriteDatabase();
-            const size_t at = t[1].text == "aux" ? 2 : 1;
-            const std::string path = Database(at == 2 ? "LedgerlyAux_DB" : "Ledgerly_DB");
-            std::string image = ReadFileBytes(path);
-            const std::string v = text(at + 1);
-            const uint32_t value =
-                static_cast<uint32_t>(v.rfind("end", 0) == 0 ? image.size() + Number(v.substr(3))
-                                                             : std::stoul(v, nullptr, 0));
-            const int bytes = t.size() > at + 2 ? static_cast<int>(Number(text(at + 2))) : 4;
-            for (int b = 0; b < bytes; ++b) {
-                image.at(Number(text(at)) + b) = static_cast<char>(value >> (8 * (bytes - 1 - b)));
-            }
-            WriteFileBytes(path, image);
-        } else if (verb == "lock-database" || verb == "share-database") {
+        } else if (verb == "share-database") {
             WriteDatabase();
             before_ = ReadFileBytes(Database());
-            locked_ = CreateFileA(Database().c_str(), GENERIC_READ,
-                                  verb == "lock-database" ? 0 : FILE_SHARE_READ, nullptr,
+            locked_ = CreateFileA(Database().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         } else if (verb == "map-report") {
             // Another program maps the report: the file cannot be cut shorter.
@@ -208,15 +191,6 @@ class Runner {
             options_.failCalls.push_back({text(1), t.size() > 2 ? Number(text(2)) : 1});
         } else if (verb == "no-hotsync") {
             options_.beginHotSync = false;
-        } else if (verb == "hold") {
-            // Another opener takes the database as soon as the conduit asks
-            // for the HotSync user.
-            const std::string name = text(1);
-            const uint8_t mode = static_cast<uint8_t>(Number(text(2)));
-            options_.onSyncCall = [name, mode](const std::string& function, uint32_t) {
-                uint8_t handle = 0;
-                if (function == "SyncReadUserID") SyncOpenDB(name.c_str(), 0, &handle, mode);
-            };
         } else if (verb == "watch-deletes") {
             // Before each delete, the record's line must be in its report on
             // disk (records made by "records": ids from 0x1000, kinds in turn).

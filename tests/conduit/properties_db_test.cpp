@@ -71,6 +71,8 @@ TEST_F(PropertyDatabaseTest, SaveRewritesInPlaceThenAppends) {
     ASSERT_TRUE(LoadHandheldProperties("LedgerlyAux_DB", 14));
     handheldProperties.Set("UID", "neu", true);
     handheldProperties.Add("Added", "1", true);
+    // A record of exactly the largest size that fits: "Big=", the value, its zero byte.
+    handheldProperties.Add("Big", std::string(4024 - 5, 'b').c_str(), true);
     EXPECT_TRUE(SaveHandheldProperties("LedgerlyAux_DB", 14));
     End();
     EXPECT_EQ(logged, std::vector<std::string>{"   - Attribute werden aktualisiert"});
@@ -78,7 +80,7 @@ TEST_F(PropertyDatabaseTest, SaveRewritesInPlaceThenAppends) {
     EXPECT_FALSE(handheldProperties.Find("Added")->modified());
 
     palm::Database db = c_.ReadDatabase("LedgerlyAux_DB");
-    ASSERT_EQ(db.records.size(), 4u);
+    ASSERT_EQ(db.records.size(), 5u);
     EXPECT_EQ(RecordText(db.records[0]), "UID=neu");
     EXPECT_EQ(db.records[0].uniqueId, firstId);
     EXPECT_EQ(db.records[0].data.size(), 8u);  // the text and its zero byte
@@ -86,6 +88,7 @@ TEST_F(PropertyDatabaseTest, SaveRewritesInPlaceThenAppends) {
     EXPECT_EQ(RecordText(db.records[2]), "uid=b");
     EXPECT_EQ(RecordText(db.records[3]), "Added=1");
     EXPECT_EQ(db.records[3].category, 14);
+    EXPECT_EQ(db.records[4].data.size(), 4024u);
 }
 
 }  // namespace

@@ -151,6 +151,29 @@ TEST_F(FullDisk, ReportFillingUpKeepsWholeLinesAndDeletesOnlyWhatTheyHold) {
     }
 }
 
+// With the records kept, nothing cuts the reports back: the failed write
+// itself leaves no part of a line.
+TEST_F(FullDisk, ReportFillingUpWithRecordsKeptLeavesNoPartOfALine) {
+    c_.WriteDatabase("Ledgerly_DB", Records(3000));
+    DataOnDisk();
+    CreateDirectoryA(c_.dataDir.c_str(), nullptr);
+    Fill(60 * 1024);
+    SyncRun run = Run();
+    EXPECT_EQ(run.result, -1);
+    bool named = false;
+    for (const char* file : kFiles) {
+        const std::string report = Report(file);
+        EXPECT_TRUE(report.empty() ||
+                    (report.size() >= 2 && report.substr(report.size() - 2) == "\r\n"))
+            << file;
+        named =
+            named || LogHas(run.log, "   - Datei konnte nicht geschrieben werden: " + c_.dataDir +
+                                         "\\" + file + ": " + SystemText(ERROR_DISK_FULL));
+    }
+    EXPECT_TRUE(named) << ::testing::PrintToString(run.log);
+    EXPECT_EQ(DirtyCount(c_.ReadDatabase("Ledgerly_DB")), 3000);
+}
+
 TEST_F(FullDisk, HistoryThatCannotBeWrittenLeavesReportsAndHandheldAsTheyWere) {
     DataOnDisk();
     c_.SetDword("DeleteRecords", 1);
