@@ -111,14 +111,16 @@ class DeleteBatch {
         PassEnd end = PassEnd::Complete;
         for (int i = 0; i < count_; ++i) {
             const Pending& p = pending_[i];
+            // A record whose line is not on the disk was never written: its
+            // held lines (a cut-field warning) go with it.
+            if (p.stream != nullptr && p.end > p.stream->Flushed()) {
+                CutBackTo(i - 1);
+                end = PassEnd::WriteFailed;
+                break;
+            }
             ReleaseLogLines(p.logLines);
             if (p.stream == nullptr) {  // refused: its lines are its end
                 end = PassEnd::NotAdded;
-                break;
-            }
-            if (p.end > p.stream->Flushed()) {  // its line is not on the disk
-                CutBackTo(i - 1);
-                end = PassEnd::WriteFailed;
                 break;
             }
             CRawRecordInfo record;

@@ -204,7 +204,8 @@ TEST_P(PowerCut, KeepsTheLineOfEveryRecordThatLeftTheHandheld) {
 class FailingFlush : public PowerDisk, public ::testing::Test {};
 
 // A flush that fails is a write that fails: the pass ends before any record
-// of the batch is deleted, and the log names the file and the reason.
+// of the batch is deleted, the log names the file and the reason, and no
+// record whose line did not reach the disk is named as cut.
 TEST_F(FailingFlush, EndsThePassBeforeAnyDelete) {
     Use("whole", "FailingFlush");
     if (IsSkipped()) return;
@@ -212,6 +213,7 @@ TEST_F(FailingFlush, EndsThePassBeforeAnyDelete) {
     c_.SetDword("SyncBackupMethod", 1);
     std::vector<HandheldRecord> records;
     for (int i = 0; i < 10; ++i) records.push_back(Record(1 + i % 5, i));
+    records[0].text = "1.2.01,8:00,1:00," + std::string(100, 'K') + ",Projekt,Arbeit,cut.";
     c_.WriteDatabase("Ledgerly_DB", records);
     Command("fail");
     SyncRun run = c_.RunHotSync(kUser, {});
@@ -222,6 +224,8 @@ TEST_F(FailingFlush, EndsThePassBeforeAnyDelete) {
     bool logged = false;
     for (const LogEntry& entry : run.log) logged = logged || entry.text.rfind(named, 0) == 0;
     EXPECT_TRUE(logged) << ::testing::PrintToString(run.log);
+    for (const LogEntry& entry : run.log)
+        EXPECT_EQ(entry.text.rfind("Conduit Warnung", 0), std::string::npos);
     EXPECT_EQ(run.log[run.log.size() - 2].text, kAddFailed);
     palm::Database db = c_.ReadDatabase("Ledgerly_DB");
     EXPECT_EQ(db.records.size(), 10u);
