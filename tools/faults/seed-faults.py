@@ -27,7 +27,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 # Sources that the native build compiles too: their faults run there first.
 PORTABLE = re.compile(
     r"^(conduit/(messages|settings|records|report_writer|report_files|properties|session_log)"
-    r"\.cpp|common/(texts\.cpp|registry_values\.h)|installer/text_rules\.cpp)$")
+    r"\.cpp|common/(texts\.cpp|registry_values\.h)|installer/text_rules\.cpp|report/\w+\.cpp)$")
 
 
 def parse(path):
