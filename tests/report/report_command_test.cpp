@@ -29,13 +29,9 @@ const char kRecords[] =
     "record cat=5 flags=dirty \"5.1.01,K,P,T,$0001A2F3:Diri Deziz,Rückruf\"\n";
 
 struct CommandCase {
-    std::string name;
-    std::string folder = "b";  // where the backup lies, below the case's folder
-    std::string database;      // description of Ledgerly_DB.pdb, or raw bytes after "raw:"
-    std::string user, settings, args, out, report, has;
+    std::string name, folder = "b", database, user, settings, limit, args, out, report, has;
     std::vector<std::string> messages;
     std::vector<std::pair<std::string, std::string>> prefilled;  // report, its bytes
-    bool hasUser = false, hasSettings = false, hasReport = false;
     int status = 0;
 };
 
@@ -53,21 +49,19 @@ std::vector<CommandCase> Cases() {
             if (verb == "folder") c.folder = text(1);
             if (verb == "records") c.database = std::string(kHeader) + kRecords;
             if (verb == "no-records") c.database = kHeader;
-            if (verb == "long-records") {
-                c.database = kHeader;
-                for (int i = 0; i < std::stoi(text(1)); ++i) {
-                    c.database += "record cat=4 \"4.1.01,K,P," + std::string(81, 't') + "\"\n";
-                }
+            for (int i = 0; verb == "long-records" && i < std::stoi(text(1)); ++i) {
+                c.database += "record cat=4 \"4.1.01,K,P," + std::string(81, 't') + "\"\n";
             }
-            if (verb == "prefill") c.prefilled.push_back({text(1), text(2)});
+            if (verb == "long-records") c.database = kHeader + c.database;
             if (verb == "database") c.database = text(1);
-            if (verb == "raw") c.database = "raw:" + text(1);
-            if (verb == "user") c.hasUser = true, c.user = text(1);
-            if (verb == "settings") c.hasSettings = true, c.settings = text(1);
+            if (verb == "prefill") c.prefilled.push_back({text(1), text(2)});
+            if (verb == "user") c.user = text(1);
+            if (verb == "settings") c.settings += text(1);
+            if (verb == "limit") c.limit = "trap '' XFSZ; ulimit -f " + text(1) + "; ";
             if (verb == "run") c.args = text(1), c.out = text(2);
             if (verb == "status") c.status = std::stoi(text(1));
             if (verb == "message") c.messages.push_back(text(1));
-            if (verb == "report") c.hasReport = true, c.report = text(1), c.has = text(2);
+            if (verb == "report") c.report = text(1), c.has = text(2);
         }
         cases.push_back(c);
     }
@@ -86,6 +80,15 @@ void Spill(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// Runs a shell command line; its exit status, and what it printed.
+int Shell(const std::string& command, std::string* printed) {
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    for (size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        printed->append(buffer, n);
+    return pipe == nullptr ? -1 : WEXITSTATUS(pclose(pipe));
+}
+
 void PrintTo(const CommandCase& c, std::ostream* out) { *out << c.name; }
 
 class ReportCommand : public ::testing::TestWithParam<CommandCase> {};
@@ -96,60 +99,45 @@ TEST_P(ReportCommand, EndsAsItShouldAndNeverWritesTheBackup) {
     fs::remove_all(root);
     const fs::path folder = root / c.folder;
     const fs::path database = folder / "Ledgerly_DB.pdb";
-    if (c.database.rfind("raw:", 0) == 0) {
-        Spill(database, c.database.substr(4));
-    } else {
-        palm::Database db;
-        std::string error;
-        ASSERT_TRUE(palm::ParseDescription(c.database, c.name, db, error)) << error;
-        fs::create_directories(folder);
-        ASSERT_TRUE(palm::WriteFile(database.string(), db, error)) << error;
-        ASSERT_TRUE(palm::ParseDescription("name \"LedgerlyAux_DB\"\nrecord cat=14 \"UID=U-17\"\n",
-                                           "aux", db, error));
-        ASSERT_TRUE(palm::WriteFile((folder / "LedgerlyAux_DB.pdb").string(), db, error));
-    }
-    if (c.hasUser) Spill(folder / "User.txt", c.user);
-    if (c.hasSettings) Spill(folder / "settings.reg", c.settings);
-    const fs::path out = c.out == "$FILE" ? root / "afile" : root / c.out;
-    if (c.out == "$FILE") Spill(out, "x");
+    palm::Database db;
+    std::string error;
+    ASSERT_TRUE(palm::ParseDescription(c.database, c.name, db, error)) << error;
+    fs::create_directories(folder);
+    ASSERT_TRUE(palm::WriteFile(database.string(), db, error)) << error;
+    ASSERT_TRUE(palm::ParseDescription("name \"LedgerlyAux_DB\"\nrecord cat=14 \"UID=U-17\"\n",
+                                       "aux", db, error));
+    ASSERT_TRUE(palm::WriteFile((folder / "LedgerlyAux_DB.pdb").string(), db, error));
+    if (!c.user.empty()) Spill(folder / "User.txt", c.user);
+    if (!c.settings.empty()) Spill(folder / "settings.reg", c.settings);
+    const fs::path out = root / c.out;
     for (const auto& p : c.prefilled) Spill(out / p.first, p.second);
     const std::string before = Slurp(database);
-    struct stat was;
+    struct stat was, is;
     stat(database.c_str(), &was);
 
     std::string args = c.args;
     if (args.find("$S") != std::string::npos) {
         args.replace(args.find("$S"), 2, "'" + (folder / "settings.reg").string() + "'");
     }
-    const std::string command =
-        "cd '" + folder.string() + "' && LANG=C LC_ALL= LC_MESSAGES= '" + TESSEL_REPORT + "' " +
-        args + (c.out.empty() ? "" : " '" + database.string() + "' '" + out.string() + "'") +
-        " 2>&1";
     std::string messages;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        messages.append(buffer, n);
-    const int status = pclose(pipe);
-    EXPECT_EQ(WEXITSTATUS(status), c.status) << messages;
+    const int status = Shell("cd '" + folder.string() + "' && " + c.limit +
+                               "LANG=C LC_ALL= LC_MESSAGES= '" + TESSEL_REPORT + "' " + args +
+                               (c.out.empty() ? "" : " '" + database.string() + "' '" +
+                                                         out.string() + "'"),
+                           &messages);
+    EXPECT_EQ(status, c.status) << messages;
     for (const std::string& m : c.messages) EXPECT_NE(messages.find(m), std::string::npos) << m;
 
-    if (c.hasReport) {
+    if (!c.report.empty()) {
         EXPECT_TRUE(fs::exists(out / c.report)) << messages;
-        if (!c.has.empty()) {
-            EXPECT_NE(Slurp(out / c.report).find(c.has), std::string::npos);
-        }
-    } else if (!c.out.empty() && c.out[0] != '$' && fs::exists(out)) {
+        EXPECT_NE(Slurp(out / c.report).find(c.has), std::string::npos);
+    } else if (!c.out.empty() && fs::exists(out)) {
         size_t files = 0;
-        for (const auto& entry : fs::directory_iterator(out)) {
-            (void)entry;
+        for (auto entry = fs::directory_iterator(out); entry != fs::directory_iterator(); ++entry)
             ++files;
-        }
         EXPECT_EQ(files, c.prefilled.size()) << "a partial file was left";
         for (const auto& p : c.prefilled) EXPECT_EQ(Slurp(out / p.first), p.second) << p.first;
     }
-    struct stat is;
     stat(database.c_str(), &is);
     EXPECT_EQ(Slurp(database), before);
     EXPECT_EQ(is.st_mtime, was.st_mtime);
@@ -166,19 +154,22 @@ TEST(PalmPdbBackup, IsReadAsWritten) {
     fs::remove_all(root);
     fs::create_directories(root / "Palm User" / "Backup");
     const fs::path database = root / "Palm User" / "Backup" / "Ledgerly_DB.pdb";
-    const std::string perl =
-        std::string(PERL) +
-        " -MPalm::PDB -MPalm::Raw -e '$p = Palm::Raw->new; $p->{name} = \"Ledgerly_DB\";"
-        " for ([1, \"1.2.01,8:00,1:00,K,P,A,von Perl\\0\"], [2, \"2.1.01,K,P,V,1,2,3,N\\0\"])"
-        " { $r = $p->new_Record; $r->{category} = $_->[0]; $r->{data} = $_->[1];"
-        " push @{$p->{records}}, $r } $p->Write(shift)' '" +
-        database.string() + "'";
-    ASSERT_EQ(std::system(perl.c_str()), 0) << perl;
+    std::string printed;
+    ASSERT_EQ(Shell(std::string(PERL) +
+                      " -MPalm::PDB -MPalm::Raw -e '$p = Palm::Raw->new; $p->{name} = "
+                      "\"Ledgerly_DB\"; for ([1, \"1.2.01,8:00,1:00,K,P,A,von Perl\\0\"], [2, "
+                      "\"2.1.01,K,P,V,1,2,3,N\\0\"]) { $r = $p->new_Record; $r->{category} = "
+                      "$_->[0]; $r->{data} = $_->[1]; push @{$p->{records}}, $r } "
+                      "$p->Write(shift)' '" +
+                      database.string() + "'",
+                  &printed),
+              0)
+        << printed;
     const std::string before = Slurp(database);
-    const std::string command = "LANG=C '" + std::string(TESSEL_REPORT) + "' '" +
-                                database.string() + "' '" + (root / "out").string() +
-                                "' 2>/dev/null";
-    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+    EXPECT_EQ(Shell("LANG=C '" + std::string(TESSEL_REPORT) + "' '" + database.string() + "' '" +
+                      (root / "out").string() + "'",
+                  &printed),
+              0);
     EXPECT_NE(
         Slurp(root / "out" / "Ledgerly Arbeitszeiten.txt").find("Palm User\t2001/02/01\tK\tP\tA"),
         std::string::npos);
