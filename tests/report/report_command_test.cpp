@@ -120,11 +120,11 @@ TEST_P(ReportCommand, EndsAsItShouldAndNeverWritesTheBackup) {
         args.replace(args.find("$S"), 2, "'" + (folder / "settings.reg").string() + "'");
     }
     std::string messages;
-    const int status = Shell("cd '" + folder.string() + "' && " + c.limit +
-                               "LANG=C LC_ALL= LC_MESSAGES= '" + TESSEL_REPORT + "' " + args +
-                               (c.out.empty() ? "" : " '" + database.string() + "' '" +
-                                                         out.string() + "'"),
-                           &messages);
+    const int status =
+        Shell("cd '" + folder.string() + "' && " + c.limit + "LANG=C LC_ALL= LC_MESSAGES= '" +
+                  TESSEL_REPORT + "' " + args +
+                  (c.out.empty() ? "" : " '" + database.string() + "' '" + out.string() + "'"),
+              &messages);
     EXPECT_EQ(status, c.status) << messages;
     for (const std::string& m : c.messages) EXPECT_NE(messages.find(m), std::string::npos) << m;
 
@@ -156,19 +156,19 @@ TEST(PalmPdbBackup, IsReadAsWritten) {
     const fs::path database = root / "Palm User" / "Backup" / "Ledgerly_DB.pdb";
     std::string printed;
     ASSERT_EQ(Shell(std::string(PERL) +
-                      " -MPalm::PDB -MPalm::Raw -e '$p = Palm::Raw->new; $p->{name} = "
-                      "\"Ledgerly_DB\"; for ([1, \"1.2.01,8:00,1:00,K,P,A,von Perl\\0\"], [2, "
-                      "\"2.1.01,K,P,V,1,2,3,N\\0\"]) { $r = $p->new_Record; $r->{category} = "
-                      "$_->[0]; $r->{data} = $_->[1]; push @{$p->{records}}, $r } "
-                      "$p->Write(shift)' '" +
-                      database.string() + "'",
-                  &printed),
+                        " -MPalm::PDB -MPalm::Raw -e '$p = Palm::Raw->new; $p->{name} = "
+                        "\"Ledgerly_DB\"; for ([1, \"1.2.01,8:00,1:00,K,P,A,von Perl\\0\"], [2, "
+                        "\"2.1.01,K,P,V,1,2,3,N\\0\"]) { $r = $p->new_Record; $r->{category} = "
+                        "$_->[0]; $r->{data} = $_->[1]; push @{$p->{records}}, $r } "
+                        "$p->Write(shift)' '" +
+                        database.string() + "'",
+                    &printed),
               0)
         << printed;
     const std::string before = Slurp(database);
     EXPECT_EQ(Shell("LANG=C '" + std::string(TESSEL_REPORT) + "' '" + database.string() + "' '" +
-                      (root / "out").string() + "'",
-                  &printed),
+                        (root / "out").string() + "'",
+                    &printed),
               0);
     EXPECT_NE(
         Slurp(root / "out" / "Ledgerly Arbeitszeiten.txt").find("Palm User\t2001/02/01\tK\tP\tA"),
