@@ -1,18 +1,18 @@
-/* powercut: a FUSE file system for tests that forgets, on command, what was
- * not flushed, as a disk does when the power fails.
- *
- *   powercut BACKING MOUNTPOINT [FUSE options]
- *
- * Every operation goes through to the folder BACKING. Before a file is first
- * changed after its last fsync (or after the last "sync" command), its
- * contents are kept in memory. Writing to the file .powercut in the top
- * folder gives a command:
- *   cut   the power fails: every file changed since its last fsync gets its
- *         kept contents back;
- *   sync  everything written so far counts as flushed;
- *   fail  every fsync fails (EIO) until the next "sync".
- * Creating and removing files survive a cut. The kernel caches neither data
- * nor attributes, so what a cut leaves is what the next reader sees. */
+// powercut: a FUSE file system for tests that forgets, on command, what was
+// not flushed, as a disk does when the power fails.
+//
+//   powercut BACKING MOUNTPOINT [FUSE options]
+//
+// Every operation goes through to the folder BACKING. Before a file is first
+// changed after its last fsync (or after the last "sync" command), its
+// contents are kept in memory. Writing to the file .powercut in the top
+// folder gives a command:
+//   cut   the power fails: every file changed since its last fsync gets its
+//         kept contents back;
+//   sync  everything written so far counts as flushed;
+//   fail  every fsync fails (EIO) until the next "sync".
+// Creating and removing files survive a cut. The kernel caches neither data
+// nor attributes, so what a cut leaves is what the next reader sees.
 #define FUSE_USE_VERSION 31
 #define _GNU_SOURCE
 
@@ -28,7 +28,7 @@
 
 #define CONTROL "/.powercut"
 
-/* A file changed since its last fsync, with its flushed contents. */
+// A file changed since its last fsync, with its flushed contents.
 struct kept {
     char* path;
     char* data;
@@ -58,7 +58,7 @@ static void forget(const char* path) {
     free(gone);
 }
 
-/* Keeps the flushed contents of path before its first change. */
+// Keeps the flushed contents of path before its first change.
 static int keep(const char* path) {
     if (strcmp(path, CONTROL) == 0 || *find(path) != NULL) return 0;
     struct kept* k = calloc(1, sizeof *k);
@@ -212,11 +212,11 @@ int main(int argc, char** argv) {
         perror(argv[1]);
         return 1;
     }
-    /* The control file exists, so that it can be opened. */
+    // The control file exists, so that it can be opened.
     int control = openat(backing, CONTROL + 1, O_WRONLY | O_CREAT, 0666);
     if (control >= 0) close(control);
-    /* FUSE sees the program's name, the mount point and its options; one
-     * thread, so the bookkeeping needs no lock. */
+    // FUSE sees the program's name, the mount point and its options; one
+    // thread, so the bookkeeping needs no lock.
     struct fuse_args args = FUSE_ARGS_INIT(0, NULL);
     if (fuse_opt_add_arg(&args, argv[0]) != 0 || fuse_opt_add_arg(&args, "-s") != 0) return 1;
     for (int i = 2; i < argc; ++i) {

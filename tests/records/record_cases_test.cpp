@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -32,21 +31,21 @@ void WriteLogEntry(const char* text, int activity) {
 
 namespace {
 
-// The settings a case names, by their registry names.
-void Set(const std::string& name, const std::string& value) {
-    SettingsRecord& s = ConduitSettings;
-    const std::map<std::string, uint32_t*> flags = {
-        {"QuoteDateFields", &s.QuoteDateFields}, {"ReportTitle", &s.ReportTitle},
-        {"FieldNames", &s.FieldNames},           {"SingleLineNotes", &s.SingleLineNotes},
-        {"SeparateReports", &s.SeparateReports}, {"SyncBackupMethod", &s.SyncBackupMethod}};
-    if (flags.count(name) != 0) *flags.at(name) = static_cast<uint32_t>(std::stoul(value));
-    if (name == "FieldDelimiter") std::snprintf(s.FieldDelimiter, 2, "%s", value.c_str());
-    if (name == "StringDelimiter") std::snprintf(s.StringDelimiter, 2, "%s", value.c_str());
-    if (name == "ReportSeparator")
-        std::snprintf(s.ReportSeparator, kSeparatorSize, "%s", value.c_str());
-    if (name == "TaskColumns") SplitColumnList(value.c_str(), s.TaskColumns, kTaskColumnCount);
-    if (name == "userId") std::snprintf(userId, sizeof userId, "%s", value.c_str());
-}
+// A setting by its registry name, read by the conduit's own ReadSettings:
+// numbers in decimal, delimiters as their character.
+struct OneSetting {
+    std::string name, value;
+    bool GetDword(const char* n, uint32_t* target) {
+        if (name != n) return false;
+        const bool character = name.find("Delimiter") != std::string::npos;
+        *target = character ? static_cast<unsigned char>(value[0]) : std::stoul(value);
+        return true;
+    }
+    bool GetString(const char* n, char* buffer, uint32_t size) {
+        if (name == n) std::snprintf(buffer, size, "%s", value.c_str());
+        return name == n;
+    }
+};
 
 class RecordCase : public ::testing::TestWithParam<FileCase> {
   protected:
@@ -110,8 +109,11 @@ TEST_P(RecordCase, GivesItsReportLines) {
             }
             return word;
         };
-        if (w[0] == "set") {
-            Set(w[1], w[2]);
+        if (w[0] == "set" && w[1] == "userId") {
+            std::snprintf(userId, sizeof userId, "%s", w[2].c_str());
+        } else if (w[0] == "set") {
+            OneSetting setting{w[1], w[2]};
+            ReadSettings(setting, ConduitSettings);
         } else if (w[0] == "prefill") {
             std::ofstream(PathOf(std::stoi(w[1])), std::ios::binary) << w[2];
         } else if (w[0] == "record") {
