@@ -88,9 +88,10 @@ class RecordCase : public ::testing::TestWithParam<FileCase> {
 //   set NAME VALUE          a setting (or userId) for what follows
 //   prefill REPORT TEXT     the report's bytes before the run
 //   record CAT TEXT [fill N CHAR]   converted; accepted unless "refused"
-//                           follows (fill: exactly N bytes, unterminated)
-//   refused [KEY]           the last record was refused, the log holding
-//                           the message of KEY (default: nothing logged)
+//                           follows (fill: N bytes, unterminated, CHAR
+//                           after TEXT)
+//   refused KEY             the last record was refused, the log ending in
+//                           the message of KEY
 //   close                   the run ends; the next record opens a new one
 //   report REPORT = TEXT    the report's bytes (closes the run first)
 //   logged KEY|TEXT...      the log lines of the case so far
@@ -118,24 +119,24 @@ TEST_P(RecordCase, GivesItsReportLines) {
             std::ofstream(PathOf(std::stoi(w[1])), std::ios::binary) << w[2];
         } else if (w[0] == "record") {
             Open();
-            if (w.size() > 4 && w[3] == "fill") {
-                // On the heap and exactly N bytes: a read beyond is reported.
-                const size_t size = std::stoul(w[4]);
-                std::unique_ptr<char[]> buffer(new char[size]);
-                std::memset(buffer.get(), w[5][0], size);
-                std::memcpy(buffer.get(), w[2].data(), std::min(size, w[2].size()));
-                last = ConvertRecord(buffer.get(), std::stoi(w[1]), size);
+            // On the heap and exactly as long as the text and its zero byte,
+            // or N bytes: a read beyond is reported.
+            std::string bytes = w[2];
+            if (w.size() > 4) {
+                bytes.append(std::stoul(w[4]), w[5][0]).resize(std::stoul(w[4]));
             } else {
-                last = ConvertRecord(w[2].c_str(), std::stoi(w[1]));
+                bytes += '\0';
             }
+            std::unique_ptr<char[]> buffer(new char[bytes.size()]);
+            std::memcpy(buffer.get(), bytes.data(), bytes.size());
+            last = ConvertRecord(buffer.get(), std::stoi(w[1]), bytes.size());
             if (&command == &GetParam().commands.back() ||
                 (&command + 1)->second.rfind("refused", 0) != 0) {
                 EXPECT_EQ(last, 1) << "refused";
             }
         } else if (w[0] == "refused") {
             EXPECT_EQ(last, 0);
-            EXPECT_EQ(loggedLines.empty() ? "" : loggedLines.back(),
-                      w.size() > 1 ? message(w[1]) : "");
+            EXPECT_EQ(loggedLines.empty() ? "" : loggedLines.back(), message(w[1]));
         } else if (w[0] == "close") {
             CloseReportFiles();
             open_ = false;
