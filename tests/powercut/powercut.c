@@ -107,7 +107,7 @@ static void* pc_init(struct fuse_conn_info* conn, struct fuse_config* cfg) {
 }
 
 static int pc_getattr(const char* path, struct stat* st, struct fuse_file_info* fi) {
-    if (fi != NULL) return fail(fstat((int)fi->fh, st));
+    (void)fi;
     return fail(fstatat(backing, rel(path), st, AT_SYMLINK_NOFOLLOW));
 }
 
@@ -163,14 +163,10 @@ static int pc_write(const char* path, const char* buf, size_t size, off_t offset
     return result != 0 ? result : fail((int)pwrite((int)fi->fh, buf, size, offset));
 }
 
+// Wine truncates open files only.
 static int pc_truncate(const char* path, off_t size, struct fuse_file_info* fi) {
-    int result = keep(path);
-    if (result != 0) return result;
-    if (fi != NULL) return fail(ftruncate((int)fi->fh, size));
-    int fd = openat(backing, rel(path), O_WRONLY);
-    result = fail(fd < 0 ? -1 : ftruncate(fd, size));
-    if (fd >= 0) close(fd);
-    return result;
+    int result = fi != NULL ? keep(path) : -EBADF;
+    return result != 0 ? result : fail(ftruncate((int)fi->fh, size));
 }
 
 static int pc_fsync(const char* path, int datasync, struct fuse_file_info* fi) {
