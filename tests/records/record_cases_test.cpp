@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -32,21 +31,21 @@ void WriteLogEntry(const char* text, int activity) {
 
 namespace {
 
-// The settings a case names, by their registry names.
-void Set(const std::string& name, const std::string& value) {
-    SettingsRecord& s = ConduitSettings;
-    const std::map<std::string, uint32_t*> flags = {
-        {"QuoteDateFields", &s.QuoteDateFields}, {"ReportTitle", &s.ReportTitle},
-        {"FieldNames", &s.FieldNames},           {"SingleLineNotes", &s.SingleLineNotes},
-        {"SeparateReports", &s.SeparateReports}, {"SyncBackupMethod", &s.SyncBackupMethod}};
-    if (flags.count(name) != 0) *flags.at(name) = static_cast<uint32_t>(std::stoul(value));
-    if (name == "FieldDelimiter") std::snprintf(s.FieldDelimiter, 2, "%s", value.c_str());
-    if (name == "StringDelimiter") std::snprintf(s.StringDelimiter, 2, "%s", value.c_str());
-    if (name == "ReportSeparator")
-        std::snprintf(s.ReportSeparator, kSeparatorSize, "%s", value.c_str());
-    if (name == "TaskColumns") SplitColumnList(value.c_str(), s.TaskColumns, kTaskColumnCount);
-    if (name == "userId") std::snprintf(userId, sizeof userId, "%s", value.c_str());
-}
+// A setting by its registry name, read by the conduit's own ReadSettings:
+// numbers in decimal, delimiters as their character.
+struct OneSetting {
+    std::string name, value;
+    bool GetDword(const char* n, uint32_t* target) {
+        if (name != n) return false;
+        const bool character = name.find("Delimiter") != std::string::npos;
+        *target = character ? static_cast<unsigned char>(value[0]) : std::stoul(value);
+        return true;
+    }
+    bool GetString(const char* n, char* buffer, uint32_t size) {
+        if (name == n) std::snprintf(buffer, size, "%s", value.c_str());
+        return name == n;
+    }
+};
 
 class RecordCase : public ::testing::TestWithParam<FileCase> {
   protected:
@@ -88,10 +87,10 @@ class RecordCase : public ::testing::TestWithParam<FileCase> {
 // Commands, in order:
 //   set NAME VALUE          a setting (or userId) for what follows
 //   prefill REPORT TEXT     the report's bytes before the run
-//   record CAT TEXT [fill N CHAR]   converted; accepted unless "refused"
-//                           follows (fill: exactly N bytes, unterminated)
-//   refused [KEY]           the last record was refused, the log holding
-//                           the message of KEY (default: nothing logged)
+//   record CAT TEXT [fill N CHAR]   converted (fill: N bytes, unterminated,
+//                           CHAR after TEXT)
+//   refused KEY             the last record was refused, the log ending in
+//                           the message of KEY
 //   close                   the run ends; the next record opens a new one
 //   report REPORT = TEXT    the report's bytes (closes the run first)
 //   logged KEY|TEXT...      the log lines of the case so far
@@ -110,30 +109,29 @@ TEST_P(RecordCase, GivesItsReportLines) {
             }
             return word;
         };
-        if (w[0] == "set") {
-            Set(w[1], w[2]);
+        if (w[0] == "set" && w[1] == "userId") {
+            std::snprintf(userId, sizeof userId, "%s", w[2].c_str());
+        } else if (w[0] == "set") {
+            OneSetting setting{w[1], w[2]};
+            ReadSettings(setting, ConduitSettings);
         } else if (w[0] == "prefill") {
             std::ofstream(PathOf(std::stoi(w[1])), std::ios::binary) << w[2];
         } else if (w[0] == "record") {
             Open();
-            if (w.size() > 4 && w[3] == "fill") {
-                // On the heap and exactly N bytes: a read beyond is reported.
-                const size_t size = std::stoul(w[4]);
-                std::unique_ptr<char[]> buffer(new char[size]);
-                std::memset(buffer.get(), w[5][0], size);
-                std::memcpy(buffer.get(), w[2].data(), std::min(size, w[2].size()));
-                last = ConvertRecord(buffer.get(), std::stoi(w[1]), size);
+            // On the heap and exactly as long as the text and its zero byte,
+            // or N bytes: a read beyond is reported.
+            std::string bytes = w[2];
+            if (w.size() > 4) {
+                bytes.append(std::stoul(w[4]), w[5][0]).resize(std::stoul(w[4]));
             } else {
-                last = ConvertRecord(w[2].c_str(), std::stoi(w[1]));
+                bytes += '\0';
             }
-            if (&command == &GetParam().commands.back() ||
-                (&command + 1)->second.rfind("refused", 0) != 0) {
-                EXPECT_EQ(last, 1) << "refused";
-            }
+            std::unique_ptr<char[]> buffer(new char[bytes.size()]);
+            std::memcpy(buffer.get(), bytes.data(), bytes.size());
+            last = ConvertRecord(buffer.get(), std::stoi(w[1]), bytes.size());
         } else if (w[0] == "refused") {
             EXPECT_EQ(last, 0);
-            EXPECT_EQ(loggedLines.empty() ? "" : loggedLines.back(),
-                      w.size() > 1 ? message(w[1]) : "");
+            EXPECT_EQ(loggedLines.empty() ? "" : loggedLines.back(), message(w[1]));
         } else if (w[0] == "close") {
             CloseReportFiles();
             open_ = false;

@@ -1,9 +1,10 @@
 // The portable profile reader beside GetPrivateProfileStringA and
-// GetPrivateProfileIntA under Wine: the small files of profile_cases.txt,
-// each read with its queries both ways.
+// GetPrivateProfileIntA under Wine: the files of profile_cases.txt, each
+// read with its queries both ways.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,18 +34,22 @@ TEST_P(Profile, ReadsAsTheProfileFunctions) {
     WriteFileBytes(path, text);
     const ProfileFile file(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     for (const auto& q : queries) {
-        ASSERT_EQ(q.size(), 4u);
-        SCOPED_TRACE("[" + q[0] + "] " + q[1] + " size " + q[3]);
-        const uint32_t size = static_cast<uint32_t>(std::stoul(q[3]));
-        std::string expected(size + 1, '#');
-        std::string actual(size + 1, '#');
-        const DWORD length = GetPrivateProfileStringA(q[0].c_str(), q[1].c_str(), q[2].c_str(),
-                                                      &expected[0], size, path.c_str());
-        EXPECT_EQ(file.GetString(q[0].c_str(), q[1].c_str(), q[2].c_str(), &actual[0], size),
-                  length);
-        EXPECT_EQ(actual.substr(0, length + 1), expected.substr(0, length + 1));
-        EXPECT_EQ(file.GetInt(q[0].c_str(), q[1].c_str(), 99),
-                  GetPrivateProfileIntA(q[0].c_str(), q[1].c_str(), 99, path.c_str()));
+        std::istringstream sizes(q[1]);
+        for (std::string number; std::getline(sizes, number, ',');) {
+            for (size_t k = 3; k < q.size(); ++k) {
+                SCOPED_TRACE("[" + q[0] + "] " + q[k] + " size " + number);
+                const uint32_t size = static_cast<uint32_t>(std::stoul(number));
+                std::string expected(size + 1, '#'), actual(size + 1, '#');
+                const DWORD length = GetPrivateProfileStringA(
+                    q[0].c_str(), q[k].c_str(), q[2].c_str(), &expected[0], size, path.c_str());
+                EXPECT_EQ(
+                    file.GetString(q[0].c_str(), q[k].c_str(), q[2].c_str(), &actual[0], size),
+                    length);
+                EXPECT_EQ(actual.substr(0, length + 1), expected.substr(0, length + 1));
+                EXPECT_EQ(file.GetInt(q[0].c_str(), q[k].c_str(), 99),
+                          GetPrivateProfileIntA(q[0].c_str(), q[k].c_str(), 99, path.c_str()));
+            }
+        }
     }
 }
 
