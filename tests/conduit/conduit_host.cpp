@@ -101,22 +101,6 @@ HandheldRecord Record(int category, int n, bool dirty) {
     return {category, dirty, heads[category - 1] + Note(n)};
 }
 
-int ReportOf(int category) {
-    static const int index[] = {0, 1, 2, 4, 3};
-    return index[category - 1];
-}
-
-bool Contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
-}
-
-bool LogHas(const Log& log, const std::string& text) {
-    for (const LogEntry& entry : log) {
-        if (entry.text == text) return true;
-    }
-    return false;
-}
-
 int DirtyCount(const palm::Database& db) {
     int dirty = 0;
     for (const palm::Record& r : db.records) dirty += (r.flags & palm::kRecDirty) != 0;
@@ -367,9 +351,7 @@ LoadedConduit::LoadedConduit(const std::string& path) {
     module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module_ == nullptr) return;
     Resolve(module_, "OpenConduit", open_);
-    Resolve(module_, "LibMain", libMain);
     Resolve(module_, "GetConduitName", getName);
-    Resolve(module_, "GetConduitVersion", getVersion);
     Resolve(module_, "ConfigureConduit", configure);
 }
 

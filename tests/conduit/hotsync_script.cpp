@@ -379,8 +379,7 @@ const std::map<std::string, Command> kCommands = {
          const palm::Database db = r.c->ReadDatabase("Ledgerly_DB");
          const size_t i = r.N(t, 1);
          ASSERT_LT(i, db.records.size());
-         r.Compare(std::string(db.records[i].data.begin(), db.records[i].data.end()).c_str(), true,
-                   t, 2);
+         r.Compare(RecordText(db.records[i]), true, t, 2);
      }},
     {"database", [](Runner& r, const Words&) { EXPECT_EQ(ReadFileBytes(r.Database()), r.before); }},
     {"open-left", [](Runner& r, const Words& t) { EXPECT_EQ(r.run.leftOpen, r.N(t, 1)); }},
