@@ -128,9 +128,8 @@ class LoadedConduit {
     long (*open_)(long (*)(char*), void*) = nullptr;
 };
 
-// Runs a program of the build (beside the test) and returns its exit status;
-// output, when given, receives what it wrote to standard output.
-DWORD RunProgram(const std::string& commandLine, std::string* output = nullptr);
+// Runs a program and returns its exit status.
+DWORD RunProgram(const std::string& commandLine);
 std::string ReadFileBytes(const std::string& path);
 // Removes a folder with everything in it.
 void RemoveTree(const std::string& path);

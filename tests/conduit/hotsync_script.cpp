@@ -48,12 +48,14 @@ struct Runner {
     }
     std::string DataDir() const { return options.dataPath == "\1" ? c->dataDir : options.dataPath; }
     std::string Report(long i) const { return DataDir() + "\\" + files[i]; }
+    // A report by its number, or a file of the data folder by its quoted name.
+    std::string Path(const Word& w) const {
+        return w.quoted ? DataDir() + "\\" + w.text : Report(Number(w.text));
+    }
     std::string Database() const { return c->handheld + "\\Ledgerly_DB.pdb"; }
     std::string T(const Words& t, size_t i) const {
         if (i >= t.size()) return "";
-        std::string text = Replace(t[i].text, "$data", DataDir());
-        text = Replace(Replace(text, "$root", c->root), "$handheld", c->handheld);
-        return Replace(text, "$bin", BinFolder());
+        return Replace(Replace(t[i].text, "$data", DataDir()), "$root", c->root);
     }
     long N(const Words& t, size_t i) const { return Number(T(t, i)); }
 
@@ -277,15 +279,10 @@ const std::map<std::string, Command> kCommands = {
          r.c->UseMessageFile(r.T(t, 1));
          r.conduit.reset();
      }},
-    {"prefill",
-     [](Runner& r, const Words& t) {
-         CreateDirectoryA(r.DataDir().c_str(), nullptr);
-         WriteFileBytes(r.Report(r.N(t, 1)), r.T(t, 2));
-     }},
     {"put",
      [](Runner& r, const Words& t) {
          CreateDirectoryA(r.DataDir().c_str(), nullptr);
-         WriteFileBytes(r.DataDir() + "\\" + r.T(t, 1), r.T(t, 2));
+         WriteFileBytes(r.Path(t[1]), r.T(t, 2));
      }},
     {"data-is-file", [](Runner& r, const Words& t) { WriteFileBytes(r.DataDir(), r.T(t, 1)); }},
     {"map-report",
@@ -343,12 +340,7 @@ const std::map<std::string, Command> kCommands = {
      }},
     {"report",
      [](Runner& r, const Words& t) {
-         r.Compare(ReadFileBytes(r.Report(r.N(t, 1))), Exists(r.Report(r.N(t, 1))), t, 2);
-     }},
-    {"file",
-     [](Runner& r, const Words& t) {
-         const std::string path = r.DataDir() + "\\" + r.T(t, 1);
-         r.Compare(ReadFileBytes(path), Exists(path), t, 2);
+         r.Compare(ReadFileBytes(r.Path(t[1])), Exists(r.Path(t[1])), t, 2);
      }},
     {"history",
      [](Runner& r, const Words& t) {
@@ -387,13 +379,6 @@ const std::map<std::string, Command> kCommands = {
      [](Runner& r, const Words& t) {
          EXPECT_EQ(r.deletes, r.N(t, 1));
          EXPECT_EQ(r.unseen, 0) << "records deleted before their lines were on disk";
-     }},
-    {"run",
-     [](Runner& r, const Words& t) {
-         r.WriteDatabase();
-         std::string output;
-         EXPECT_EQ(RunProgram(r.T(t, 2), &output), static_cast<DWORD>(r.N(t, 1)));
-         r.Compare(output, true, t, 3);
      }},
     {"report-agrees", [](Runner& r, const Words& t) { r.ReportAgrees(t); }},
 };
