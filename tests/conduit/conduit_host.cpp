@@ -70,16 +70,6 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
-namespace {
-
-std::string FullPath(const std::string& path) {
-    char full[MAX_PATH];
-    GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return full;
-}
-
-}  // namespace
-
 const char kAddFailed[] = "   - Datensatz konnte nicht angelegt werden!";
 const char* const kFiles[5] = {"Ledgerly Arbeitszeiten.txt", "Ledgerly Ausgaben.txt",
                                "Ledgarly Fahrten.txt", "Ledgerly Kontakte.txt",
@@ -101,22 +91,6 @@ HandheldRecord Record(int category, int n, bool dirty) {
     return {category, dirty, heads[category - 1] + Note(n)};
 }
 
-int ReportOf(int category) {
-    static const int index[] = {0, 1, 2, 4, 3};
-    return index[category - 1];
-}
-
-bool Contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
-}
-
-bool LogHas(const Log& log, const std::string& text) {
-    for (const LogEntry& entry : log) {
-        if (entry.text == text) return true;
-    }
-    return false;
-}
-
 int DirtyCount(const palm::Database& db) {
     int dirty = 0;
     for (const palm::Record& r : db.records) dirty += (r.flags & palm::kRecDirty) != 0;
@@ -129,7 +103,9 @@ std::string RecordText(const palm::Record& r) {
 
 ConduitCase::ConduitCase(const std::string& suffix) {
     CreateDirectoryA("cases", nullptr);
-    root = FullPath("cases\\" + TestName() + suffix);
+    char full[MAX_PATH];
+    GetFullPathNameA(("cases\\" + TestName() + suffix).c_str(), MAX_PATH, full, nullptr);
+    root = full;
     RemoveTree(root);
     CreateDirectoryA(root.c_str(), nullptr);
     handheld = root + "\\handheld";
@@ -367,9 +343,7 @@ LoadedConduit::LoadedConduit(const std::string& path) {
     module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module_ == nullptr) return;
     Resolve(module_, "OpenConduit", open_);
-    Resolve(module_, "LibMain", libMain);
     Resolve(module_, "GetConduitName", getName);
-    Resolve(module_, "GetConduitVersion", getVersion);
     Resolve(module_, "ConfigureConduit", configure);
 }
 
@@ -426,47 +400,27 @@ SyncRun LoadedConduit::Sync(ConduitCase& c, const SyncOptions& options) {
     return run;
 }
 
-DWORD RunProgram(const std::string& commandLine, std::string* output) {
+DWORD RunProgram(const std::string& commandLine) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    // Standard output goes to a file of its own when it is wanted.
-    HANDLE out = INVALID_HANDLE_VALUE;
-    char outPath[MAX_PATH] = "";
-    if (output != nullptr) {
-        char folder[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
-        GetTempFileNameA(folder, "out", 0, outPath);
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        out = CreateFileA(outPath, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = out;
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return 0xFFFFFFFF;
     }
-    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0,
-                                  nullptr, nullptr, &startup, &process);
-    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-    DWORD status = 0xFFFFFFFF;
-    if (started) {
-        {
-            // A program that shows a box is stopped at once, naming the box.
-            WindowWatch watch(process.dwProcessId);
-            while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
-                if (watch.Seen()) TerminateProcess(process.hProcess, 0xFFFFFFFF);
-            }
+    {
+        // A program that shows a box is stopped at once, naming the box.
+        WindowWatch watch(process.dwProcessId);
+        while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+            if (watch.Seen()) TerminateProcess(process.hProcess, 0xFFFFFFFF);
         }
-        GetExitCodeProcess(process.hProcess, &status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
     }
-    if (output != nullptr) {
-        *output = ReadFileBytes(outPath);
-        DeleteFileA(outPath);
-    }
+    DWORD status = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
     return status;
 }
 

@@ -37,11 +37,6 @@ extern const char* const kFiles[5];
 // A record of the category whose notes read "rec<n>." (unique for every n).
 HandheldRecord Record(int category, int n, bool dirty = true);
 std::string Note(int n);
-// The report index of a category: Task 0, Expense 1, Route 2, Memo 4, Contact 3.
-int ReportOf(int category);
-
-bool Contains(const std::string& haystack, const std::string& needle);
-bool LogHas(const Log& log, const std::string& text);
 // Records of a database whose dirty flag is set.
 int DirtyCount(const palm::Database& db);
 // A record's data up to its first zero byte.
@@ -123,12 +118,9 @@ class LoadedConduit {
     explicit LoadedConduit(const std::string& path);
     ~LoadedConduit();
     bool ok() const { return module_ != nullptr; }
-    HMODULE module() const { return module_; }
     SyncRun Sync(ConduitCase& c, const SyncOptions& options = SyncOptions());
 
-    long (*libMain)(HINSTANCE, DWORD, LPVOID) = nullptr;
     long (*getName)(char*, WORD) = nullptr;
-    DWORD (*getVersion)() = nullptr;
     long (*configure)(void* preference) = nullptr;  // ConfigureConduit
 
   private:
@@ -136,9 +128,8 @@ class LoadedConduit {
     long (*open_)(long (*)(char*), void*) = nullptr;
 };
 
-// Runs a program of the build (beside the test) and returns its exit status;
-// output, when given, receives what it wrote to standard output.
-DWORD RunProgram(const std::string& commandLine, std::string* output = nullptr);
+// Runs a program and returns its exit status.
+DWORD RunProgram(const std::string& commandLine);
 std::string ReadFileBytes(const std::string& path);
 // Removes a folder with everything in it.
 void RemoveTree(const std::string& path);

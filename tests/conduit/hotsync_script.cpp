@@ -1,18 +1,23 @@
-#include "hotsync_script.h"
-
+// Whole HotSyncs of the real Tessel20.dll, written as data in
+// hotsync_cases.txt; its header describes the commands, which are the table
+// kCommands below.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <memory>
 
+#include "case_file.h"
 #include "conduit_host.h"
 #include "messages.h"
-#include "palm/sync20.h"
 
 namespace {
+
+using Words = std::vector<Word>;
 
 const char* const kFileValues[5] = {"TaskReportFile", "ExpenseReportFile", "RouteReportFile",
                                     "ContactReportFile", "MemoReportFile"};
@@ -20,469 +25,394 @@ const char* const kFileValues[5] = {"TaskReportFile", "ExpenseReportFile", "Rout
 long Number(const std::string& text) { return std::strtol(text.c_str(), nullptr, 0); }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
-    }
     return text;
 }
 
-// A message's built-in text with its "%s" replaced by the arguments; false
-// when there is no message of that key.
-bool Formatted(const std::string& key, const std::vector<std::string>& arguments,
-               std::string& text) {
-    for (const MessageEntry& entry : MessageCatalog) {
-        if (key != entry.key) continue;
-        text = entry.builtInText;
-        for (const std::string& argument : arguments) {
-            const size_t at = text.find("%s");
-            if (at != std::string::npos) text.replace(at, 2, argument);
-        }
-        return true;
-    }
-    return false;
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-class Runner {
-  public:
-    explicit Runner(const ScriptCase& c) : script_(c) { NewCase(""); }
+struct Runner {
+    explicit Runner(const FileCase& c) : script(c) { NewCase(""); }
     ~Runner() { Unlock(); }
 
-    void Run() {
-        for (const auto& command : script_.commands) {
-            SCOPED_TRACE(script_.file + ":" + std::to_string(command.first) + ": " +
-                         command.second);
-            std::vector<Word> tokens;
-            std::string error;
-            if (!SplitWords(command.second, tokens, error)) {
-                ADD_FAILURE() << error;
-                return;
-            }
-            if (tokens.empty()) continue;
-            if (tokens[0].text != collecting_) FinishLog();
-            line_ = command.first;
-            if (!Command(tokens)) {
-                ADD_FAILURE() << "unknown command";
-                return;
-            }
-            if (::testing::Test::HasFatalFailure()) return;
-        }
-        FinishLog();
-    }
-
-  private:
-    // ---- the case --------------------------------------------------------------
-
-    // An earlier case of the script stays until the script ends: the library
-    // loaded from its folder may go on serving the next one.
+    // An earlier case folder stays until the script ends: the library loaded
+    // from it may go on serving the next one.
     void NewCase(const std::string& suffix) {
-        if (c_) earlier_.push_back(std::move(c_));
-        c_ = std::make_unique<ConduitCase>(suffix);
-        for (int i = 0; i < 5; ++i) files_[i] = kFiles[i];
-        options_ = SyncOptions();
+        if (c) earlier.push_back(std::move(c));
+        c = std::make_unique<ConduitCase>(suffix);
+        std::copy(kFiles, kFiles + 5, files);
+        options = SyncOptions();
     }
-
-    std::string DataDir() const {
-        return options_.dataPath == "\1" ? c_->dataDir : options_.dataPath;
+    std::string DataDir() const { return options.dataPath == "\1" ? c->dataDir : options.dataPath; }
+    std::string Report(long i) const { return DataDir() + "\\" + files[i]; }
+    // A report by its number, or a file of the data folder by its quoted name.
+    std::string Path(const Word& w) const {
+        return w.quoted ? DataDir() + "\\" + w.text : Report(Number(w.text));
     }
-
-    std::string Expand(std::string text) const {
-        text = Replace(text, "$data", DataDir());
-        text = Replace(text, "$root", c_->root);
-        text = Replace(text, "$handheld", c_->handheld);
-        return Replace(text, "$bin", BinFolder());
+    std::string Database() const { return c->handheld + "\\Ledgerly_DB.pdb"; }
+    std::string T(const Words& t, size_t i) const {
+        if (i >= t.size()) return "";
+        return Replace(Replace(t[i].text, "$data", DataDir()), "$root", c->root);
     }
+    long N(const Words& t, size_t i) const { return Number(T(t, i)); }
 
-    std::string Database(const char* name = "Ledgerly_DB") const {
-        return c_->handheld + "\\" + name + ".pdb";
+    void SetString(const std::string& name, const std::string& value) {
+        for (int i = 0; i < 5; ++i)
+            if (name == kFileValues[i]) files[i] = value;
+        c->SetString(name.c_str(), value);
     }
-
-    void Unlock() {
-        if (locked_ != INVALID_HANDLE_VALUE) CloseHandle(locked_);
-        locked_ = INVALID_HANDLE_VALUE;
-        if (mapped_ != nullptr) CloseHandle(mapped_);
-        mapped_ = nullptr;
-    }
-
-    // ---- commands --------------------------------------------------------------
-
-    bool Command(const std::vector<Word>& t, bool asString = false) {
-        const std::string& verb = asString ? std::string("string") : t[0].text;
-        auto text = [&](size_t i) { return i < t.size() ? Expand(t[i].text) : std::string(); };
-        if (verb == "example") {
-            c_->CopyExampleHandheld();
-        } else if (verb == "user") {
-            c_->WriteUser(text(1));
-        } else if (verb == "no-user") {
-            DeleteFileA((c_->handheld + "\\User.txt").c_str());
-        } else if (verb == "record") {
-            HandheldRecord r{static_cast<int>(Number(text(1))), text(2) == "dirty", text(3)};
-            if (t.size() > 5 && t[4].text == "uid") r.uid = Number(text(5));
-            pending_.push_back(r);
-            pendingSet_ = true;
-        } else if (verb == "records") {
-            const int first = t.size() > 3 && t[2].text == "from" ? Number(text(3)) : 0;
-            const bool dirty = t.back().text != "clean";
-            const bool long_ = t.back().text == "long";
-            for (int i = 0; i < Number(text(1)); ++i) {
-                pending_.push_back(Record(1 + (first + i) % 5, first + i, dirty));
-                if (long_) pending_.back().text += std::string(256, 'n');
-            }
-            pendingSet_ = true;
-        } else if (verb == "empty-database") {
-            pendingSet_ = true;
-        } else if (verb == "aux") {
-            std::vector<HandheldRecord> records;
-            for (size_t i = 1; i < t.size(); ++i) records.push_back({14, false, text(i)});
-            c_->WriteDatabase("LedgerlyAux_DB", records);
-        } else if (verb == "no-database") {
-            DeleteFileA(Database().c_str());
-        } else if (verb == "no-aux") {
-            DeleteFileA(Database("LedgerlyAux_DB").c_str());
-        } else if (verb == "cut-database") {
-            WriteDatabase();
-            WriteFileBytes(Database(), ReadFileBytes(Database()).substr(0, Number(text(1))));
-        } else if (verb == "share-database") {
-            WriteDatabase();
-            before_ = ReadFileBytes(Database());
-            locked_ = CreateFileA(Database().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        } else if (verb == "map-report") {
-            // Another program maps the report: the file cannot be cut shorter.
-            HANDLE file = CreateFileA((DataDir() + "\\" + files_[Number(text(1))]).c_str(),
-                                      GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            mapped_ = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-            CloseHandle(file);
-            EXPECT_NE(mapped_, nullptr);
-        } else if (verb == "dword") {
-            c_->SetDword(t[1].text.c_str(), static_cast<DWORD>(Number(text(2))));
-        } else if (verb == "string") {
-            for (int i = 0; i < 5; ++i) {
-                if (t[1].text == kFileValues[i]) files_[i] = text(2);
-            }
-            c_->SetString(t[1].text.c_str(), text(2));
-        } else if (verb == "string-short") {
-            // The setting names FILE in the data directory by its 8.3 name.
-            CreateDirectoryA(DataDir().c_str(), nullptr);
-            const std::string path = DataDir() + "\\" + text(2);
-            WriteFileBytes(path, "");
-            char shortPath[MAX_PATH] = "";
-            GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
-            const char* name = std::strrchr(shortPath, '\\');
-            EXPECT_NE(name, nullptr);
-            if (name != nullptr) Command({t[0], t[1], {name + 1, true}}, true);
-        } else if (verb == "no-settings-key") {
-            c_->RemoveSettingsKey();
-        } else if (verb == "message-file") {
-            c_->UseMessageFile(text(1));
-            conduit_.reset();
-        } else if (verb == "prefill" || verb == "put") {
-            CreateDirectoryA(DataDir().c_str(), nullptr);
-            const std::string name = verb == "prefill" ? files_[Number(text(1))] : text(1);
-            WriteFileBytes(DataDir() + "\\" + name, text(2));
-        } else if (verb == "data-is-file") {
-            WriteFileBytes(DataDir(), text(1));
-        } else if (verb == "type") {
-            options_.syncType = static_cast<int>(Number(text(1)));
-        } else if (verb == "data-path") {
-            options_.dataPath = text(1);
-        } else if (verb == "fail") {
-            options_.failCalls.push_back({text(1), t.size() > 2 ? Number(text(2)) : 1});
-        } else if (verb == "no-hotsync") {
-            options_.beginHotSync = false;
-        } else if (verb == "watch-deletes") {
-            // Before each delete, the record's line must be in its report on
-            // disk (records made by "records": ids from 0x1000, kinds in turn).
-            options_.onSyncCall = [this](const std::string& function, uint32_t id) {
-                if (function != "SyncDeleteRec") return;
-                const int n = static_cast<int>(id) - 0x1000;
-                ++deletes_;
-                if (!Contains(ReadFileBytes(DataDir() + "\\" + files_[ReportOf(1 + n % 5)]),
-                              Note(n))) {
-                    ++unseen_;
-                }
-            };
-        } else if (verb == "snapshot") {
-            for (int i = 0; i < 5; ++i)
-                snapshots_[i] += ReadFileBytes(DataDir() + "\\" + files_[i]);
-        } else if (verb == "run") {
-            WriteDatabase();
-            status_ = RunProgram(text(1), &output_);
-        } else if (verb == "window") {
-            options_.activeWindow = true;
-        } else if (verb == "new-case") {
-            Unlock();
-            NewCase("-" + text(1));
-        } else if (verb == "sync" || verb == "hotsync") {
-            Sync(verb == "hotsync");
-        } else {
-            return Check(t);
-        }
-        return true;
-    }
-
     void WriteDatabase() {
-        if (!pendingSet_) return;
-        c_->WriteDatabase("Ledgerly_DB", pending_);
-        pending_.clear();
-        pendingSet_ = false;
+        if (pendingSet) c->WriteDatabase("Ledgerly_DB", pending);
+        pending.clear();
+        pendingSet = false;
+    }
+    void Unlock() {
+        if (locked != INVALID_HANDLE_VALUE) CloseHandle(locked);
+        if (mapped != nullptr) CloseHandle(mapped);
+        locked = INVALID_HANDLE_VALUE;
+        mapped = nullptr;
     }
 
     void Sync(bool throughHost) {
         WriteDatabase();
-        if (locked_ == INVALID_HANDLE_VALUE) before_ = ReadFileBytes(Database());
+        if (locked == INVALID_HANDLE_VALUE) before = ReadFileBytes(Database());
         if (throughHost) {
-            std::vector<std::string> options;
-            for (const auto& fault : options_.failCalls) {
-                options.push_back("--fail " + fault.first + ":" + std::to_string(fault.second));
-            }
-            if (options_.syncType != 2)
-                options.push_back("--type " + std::to_string(options_.syncType));
-            run_ = c_->RunHotSync("Ziduv Vazuv", options);
-            options_.dataPath = c_->dataDir;
+            std::vector<std::string> arguments;
+            for (const auto& fault : options.failCalls)
+                arguments.push_back("--fail " + fault.first + ":" + std::to_string(fault.second));
+            run = c->RunHotSync("Ziduv Vazuv", arguments);
+            options.dataPath = c->dataDir;
         } else {
             KeepBackup();
-            if (!conduit_) conduit_ = std::make_unique<LoadedConduit>(c_->conduitPath);
-            ASSERT_TRUE(conduit_->ok());
-            run_ = conduit_->Sync(*c_, options_);
+            if (!conduit) conduit = std::make_unique<LoadedConduit>(c->conduitPath);
+            ASSERT_TRUE(conduit->ok());
+            run = conduit->Sync(*c, options);
         }
         Unlock();
-        options_.failCalls.clear();
-        options_.onSyncCall = nullptr;
+        options.failCalls.clear();
+        options.onSyncCall = nullptr;
     }
 
-    // A backup of the handheld as it is before a HotSync, and the reports as
-    // they are, for the report command to start from.
+    // The handheld and reports as they are before a HotSync, for the report
+    // command to start from.
     void KeepBackup() {
-        ++backups_;
-        const std::string backup = c_->root + "\\backup" + std::to_string(backups_);
+        const std::string backup = c->root + "\\backup" + std::to_string(++backups);
         CreateDirectoryA(backup.c_str(), nullptr);
-        for (const char* file : {"Ledgerly_DB.pdb", "LedgerlyAux_DB.pdb", "User.txt"}) {
-            CopyFileA((c_->handheld + "\\" + file).c_str(), (backup + "\\" + file).c_str(), FALSE);
-        }
-        for (int i = 0; i < 5; ++i) {
-            CopyFileA((DataDir() + "\\" + files_[i]).c_str(),
-                      (backup + "\\report" + std::to_string(i)).c_str(), FALSE);
-        }
+        for (const char* file : {"Ledgerly_DB.pdb", "LedgerlyAux_DB.pdb", "User.txt"})
+            CopyFileA((c->handheld + "\\" + file).c_str(), (backup + "\\" + file).c_str(), FALSE);
+        CreateDirectoryA((backup + "\\reports").c_str(), nullptr);
+        for (int i = 0; i < 5; ++i)
+            CopyFileA(Report(i).c_str(), (backup + "\\reports\\" + files[i]).c_str(), FALSE);
     }
 
     // tessel-report.exe over the backup of the last HotSync, with the case's
     // settings exported by the registry editor, writes the same reports.
-    void ReportAgrees(const std::vector<Word>& t) {
-        const std::string backup = c_->root + "\\backup" + std::to_string(backups_);
-        const std::string out = backup + "\\reports";
+    void ReportAgrees(const Words& t) {
+        const std::string backup = c->root + "\\backup" + std::to_string(backups);
+        const std::string out = c->root + "\\agrees" + std::to_string(++agreements);
         CreateDirectoryA(out.c_str(), nullptr);
-        for (int i = 0; i < 5; ++i) {
-            DeleteFileA((out + "\\" + files_[i]).c_str());
-            CopyFileA((backup + "\\report" + std::to_string(i)).c_str(),
-                      (out + "\\" + files_[i]).c_str(), FALSE);
-        }
-        const std::string settings = backup + "\\settings.reg";
+        for (int i = 0; i < 5; ++i)
+            CopyFileA((backup + "\\reports\\" + files[i]).c_str(), (out + "\\" + files[i]).c_str(),
+                      FALSE);
+        const std::string settings = out + "\\settings.reg";
         ASSERT_EQ(RunProgram("regedit.exe /E \"" + settings + "\" \"HKEY_CURRENT_USER\\" +
-                             c_->registryPath + "\""),
+                             c->registryPath + "\""),
                   0u);
         std::string command =
             "\"" + BinFolder() + "\\tessel-report.exe\" --settings \"" + settings + "\"";
         size_t i = 1;
-        const DWORD expected = i < t.size() && !t[i].quoted ? Number(t[i++].text) : 0;
+        const DWORD status = i < t.size() && !t[i].quoted ? Number(t[i++].text) : 0;
         for (; i < t.size(); ++i) command += " " + t[i].text;
         command += " \"" + backup + "\\Ledgerly_DB.pdb\" \"" + out + "\"";
-        EXPECT_EQ(RunProgram(command), expected) << command;
-        for (int f = 0; f < 5; ++f) {
-            EXPECT_EQ(ReadFileBytes(out + "\\" + files_[f]),
-                      ReadFileBytes(DataDir() + "\\" + files_[f]))
-                << files_[f];
-        }
+        EXPECT_EQ(RunProgram(command), status) << command;
+        for (int f = 0; f < 5; ++f)
+            EXPECT_EQ(ReadFileBytes(out + "\\" + files[f]), ReadFileBytes(Report(f))) << files[f];
     }
 
-    // ---- checks ------------------------------------------------------------------
-
-    // A log, status or progress expectation may go on over several lines;
-    // it is checked when the next command is another one.
-    void FinishLog() {
-        if (collecting_.empty()) return;
-        SCOPED_TRACE(script_.file + ":" + std::to_string(collectingLine_) + ": the " + collecting_ +
-                     " expected from here");
-        if (collecting_ == "log") {
-            EXPECT_EQ(run_.log, expected_);
-        } else {
-            EXPECT_EQ(collecting_ == "status" ? run_.status : run_.progress, Texts(expected_));
-        }
-        collecting_.clear();
-        expected_.clear();
-    }
-
-    // Log entries of tokens: @start @name @section @finish @abort @abort-name,
-    // @using (the five "Using" lines) or @using:N, a message key (its
-    // built-in text) or key/N followed by N texts for its "%s", or a text.
-    bool Entries(const std::vector<Word>& t, size_t from, Log& log) {
+    // Log entries: @start @section @finish @abort @abort-name, @using (the
+    // five "Using" lines), a message key (its built-in text) or KEY/N and N
+    // texts for its "%s", or a text.
+    Log Entries(const Words& t, size_t from) const {
+        Log log;
         for (size_t i = from; i < t.size(); ++i) {
             const std::string& w = t[i].text;
             if (t[i].quoted) {
-                log.push_back({-1, Expand(w)});
+                log.push_back({-1, T(t, i)});
             } else if (w == "@start" || w == "@section") {
                 log.push_back({19, ""});
                 if (w == "@section") log.push_back({-1, "Ledgerly"});
-            } else if (w == "@name") {
-                log.push_back({-1, "Ledgerly"});
             } else if (w == "@finish" || w == "@abort" || w == "@abort-name") {
                 log.push_back({w == "@finish" ? 20 : 17, w == "@abort-name" ? "Ledgerly" : ""});
-            } else if (w.rfind("@using", 0) == 0) {
-                const int n = w.size() > 7 ? static_cast<int>(Number(w.substr(7))) : 5;
-                for (int f = 0; f < n; ++f)
-                    log.push_back({-1, "Using: " + DataDir() + "\\" + files_[f]});
+            } else if (w == "@using") {
+                for (int f = 0; f < 5; ++f) log.push_back({-1, "Using: " + Report(f)});
             } else {
                 const size_t slash = w.find('/');
-                std::vector<std::string> arguments;
-                const size_t n = slash == std::string::npos ? 0 : Number(w.substr(slash + 1));
-                for (size_t a = 0; a < n && i + 1 < t.size(); ++a)
-                    arguments.push_back(Expand(t[++i].text));
-                std::string text;
-                if (!Formatted(w.substr(0, slash), arguments, text)) return false;
+                const MessageEntry* entry = std::find_if(
+                    std::begin(MessageCatalog), std::end(MessageCatalog),
+                    [&](const MessageEntry& e) { return w.substr(0, slash) == e.key; });
+                if (entry == std::end(MessageCatalog)) ADD_FAILURE() << "no message " << w;
+                std::string text = entry != std::end(MessageCatalog) ? entry->builtInText : "";
+                for (long a = slash == std::string::npos ? 0 : Number(w.substr(slash + 1)); a > 0;
+                     --a) {
+                    const size_t at = text.find("%s");
+                    if (at != std::string::npos) text.replace(at, 2, T(t, ++i));
+                }
                 log.push_back({-1, text});
             }
         }
-        return true;
+        return log;
     }
 
-    std::vector<std::string> Texts(const Log& log) {
+    // A log, status or progress expectation may go on over several lines; it
+    // is checked when another command comes.
+    void FinishLog() {
+        if (collecting.empty()) return;
+        SCOPED_TRACE("the " + collecting + " expected from line " + std::to_string(collectingLine));
         std::vector<std::string> texts;
-        for (const LogEntry& e : log) texts.push_back(e.text);
-        return texts;
+        for (const LogEntry& e : expected) texts.push_back(e.text);
+        if (collecting == "log") {
+            EXPECT_EQ(run.log, expected);
+        } else {
+            EXPECT_EQ(collecting == "status" ? run.status : run.progress, texts);
+        }
+        collecting.clear();
+        expected.clear();
     }
 
-    // "OP ARGS" on a text: = TEXT, has TEXT..., lacks TEXT..., starts TEXT,
-    // whole (empty or ending with a line end).
-    bool Compare(const std::string& actual, const std::vector<Word>& t, size_t at, bool exists) {
-        const std::string op = at < t.size() ? t[at].text : "";
-        if (op == "absent") {
-            EXPECT_FALSE(exists);
-            return true;
-        }
-        EXPECT_TRUE(exists);
-        for (size_t i = at + 1; i < t.size() || op == "whole"; ++i) {
-            if (op == "whole") {
-                EXPECT_TRUE(actual.empty() || actual.substr(actual.size() - 2) == "\r\n") << actual;
-                return true;
-            }
-            const std::string want = Expand(t[i].text);
+    // OP ARGS on a text: absent, = TEXT (or snapshots), has TEXT..., lacks
+    // TEXT..., starts TEXT.
+    void Compare(const std::string& actual, bool exists, const Words& t, size_t at,
+                 const std::string& snapshot = "") {
+        const std::string op = T(t, at);
+        EXPECT_EQ(exists, op != "absent");
+        for (size_t i = at + 1; i < t.size(); ++i) {
+            const std::string want = !t[i].quoted && t[i].text == "snapshots" ? snapshot : T(t, i);
             if (op == "=") {
                 EXPECT_EQ(actual, want);
-            } else if (op == "has") {
-                EXPECT_TRUE(Contains(actual, want)) << want << " not in\n" << actual;
-            } else if (op == "lacks") {
-                EXPECT_FALSE(Contains(actual, want)) << want << " in\n" << actual;
+            } else if (op == "has" || op == "lacks") {
+                EXPECT_EQ(actual.find(want) != std::string::npos, op == "has")
+                    << op << " " << want << ":\n"
+                    << actual;
             } else if (op == "starts") {
                 EXPECT_EQ(actual.substr(0, want.size()), want);
             } else {
-                return false;
+                ADD_FAILURE() << "unknown comparison " << op;
             }
         }
-        return true;
     }
 
-    bool Check(const std::vector<Word>& t) {
-        const std::string& verb = t[0].text;
-        auto n = [&](size_t i) { return i < t.size() ? Number(t[i].text) : 0; };
-        if (verb == "result") {
-            EXPECT_EQ(run_.result, n(1));
-        } else if (verb == "log" || verb == "status" || verb == "progress") {
-            if (collecting_.empty()) collectingLine_ = line_;
-            collecting_ = verb;
-            return Entries(t, 1, expected_);
-        } else if (verb == "log-has" || verb == "status-has") {
-            Log lines;
-            if (!Entries(t, 1, lines)) return false;
-            for (const LogEntry& line : lines) {
-                if (verb == "log-has") {
-                    EXPECT_NE(std::find(run_.log.begin(), run_.log.end(), line), run_.log.end())
-                        << line << " not in " << ::testing::PrintToString(run_.log);
-                } else {
-                    EXPECT_NE(std::find(run_.status.begin(), run_.status.end(), line.text),
-                              run_.status.end())
-                        << line.text << " not in " << ::testing::PrintToString(run_.status);
-                }
-            }
-        } else if (verb == "report" || verb == "file") {
-            const std::string name = verb == "report" ? files_[n(1)] : Expand(t[1].text);
-            const std::string path = DataDir() + "\\" + name;
-            const bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-            return Compare(ReadFileBytes(path), t, 2, exists);
-        } else if (verb == "left" || verb == "dirty" || verb == "record" || verb == "aux-record") {
-            palm::Database db =
-                c_->ReadDatabase(verb == "aux-record" ? "LedgerlyAux_DB" : "Ledgerly_DB");
-            if (verb == "left") {
-                EXPECT_EQ(db.records.size(), static_cast<size_t>(n(1)));
-            } else if (verb == "dirty") {
-                EXPECT_EQ(DirtyCount(db), n(1));
-            } else {
-                const size_t index = static_cast<size_t>(n(1));
-                const bool there = index < db.records.size();
-                EXPECT_TRUE(there) << "no record " << index;
-                return !there || Compare(RecordText(db.records[index]), t, 2, true);
-            }
-        } else if (verb == "database") {
-            if (t.size() < 2 || t[1].text != "unchanged") return false;
-            EXPECT_EQ(ReadFileBytes(Database()), before_);
-        } else if (verb == "host") {
-            std::string all = run_.hostLog;
-            for (const std::string& m : run_.hostMessages) all += m + "\n";
-            return Compare(all, t, 1, true);
-        } else if (verb == "deletes") {
-            EXPECT_EQ(deletes_, n(1));
-            EXPECT_EQ(unseen_, 0) << "records deleted before their lines were on disk";
-        } else if (verb == "history") {
-            // Report I's history holds what the snapshots saw of it, in order.
-            const std::string& name = files_[n(1)];
-            const std::string path = DataDir() + "\\" + name.substr(0, name.rfind('.')) +
-                                     ".history" + name.substr(name.rfind('.'));
-            const bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-            if (t.size() > 3 && t[2].text == "=" && t[3].text == "snapshots") {
-                EXPECT_TRUE(exists);
-                EXPECT_EQ(ReadFileBytes(path), snapshots_[n(1)]);
-                return true;
-            }
-            return Compare(ReadFileBytes(path), t, 2, exists);
-        } else if (verb == "exit") {
-            EXPECT_EQ(status_, static_cast<DWORD>(n(1)));
-        } else if (verb == "output") {
-            return Compare(output_, t, 1, true);
-        } else if (verb == "report-agrees") {
-            ReportAgrees(t);
-        } else if (verb == "open-left") {
-            EXPECT_EQ(run_.leftOpen, n(1));
-        } else {
-            return false;
-        }
-        return true;
-    }
+    void Run();
 
-    const ScriptCase& script_;
-    std::vector<std::unique_ptr<ConduitCase>> earlier_;
-    std::unique_ptr<ConduitCase> c_;
-    std::unique_ptr<LoadedConduit> conduit_;
-    std::string files_[5];
-    SyncOptions options_;
-    std::vector<HandheldRecord> pending_;
-    bool pendingSet_ = false;
-    HANDLE locked_ = INVALID_HANDLE_VALUE;
-    HANDLE mapped_ = nullptr;
-    std::string before_;
-    SyncRun run_;
-    Log expected_;
-    int deletes_ = 0, unseen_ = 0, backups_ = 0;
-    std::string snapshots_[5];
-    DWORD status_ = 0;
-    std::string output_;
-    std::string collecting_;
-    int collectingLine_ = 0, line_ = 0;
+    const FileCase& script;
+    std::vector<std::unique_ptr<ConduitCase>> earlier;
+    std::unique_ptr<ConduitCase> c;
+    std::unique_ptr<LoadedConduit> conduit;
+    std::string files[5];
+    SyncOptions options;
+    std::vector<HandheldRecord> pending;
+    bool pendingSet = false;
+    HANDLE locked = INVALID_HANDLE_VALUE;
+    HANDLE mapped = nullptr;
+    std::string before, snapshots[5], collecting;
+    SyncRun run;
+    Log expected;
+    int deletes = 0, unseen = 0, backups = 0, agreements = 0, collectingLine = 0;
 };
 
-}  // namespace
+using Command = std::function<void(Runner&, const Words&)>;
 
-std::vector<ScriptCase> LoadScript(const std::string& fileName) {
-    return ReadCaseFile(BinFolder() + "\\" + fileName);
+const std::map<std::string, Command> kCommands = {
+    // ---- the handheld, the settings, the desktop ----------------------------------
+    {"example", [](Runner& r, const Words&) { r.c->CopyExampleHandheld(); }},
+    {"user", [](Runner& r, const Words& t) { r.c->WriteUser(r.T(t, 1)); }},
+    {"no-user",
+     [](Runner& r, const Words&) { DeleteFileA((r.c->handheld + "\\User.txt").c_str()); }},
+    {"record",
+     [](Runner& r, const Words& t) {
+         r.pending.push_back({static_cast<int>(r.N(t, 1)), t[2].text == "dirty", r.T(t, 3)});
+         if (t.size() > 5) r.pending.back().uid = r.N(t, 5);
+         r.pendingSet = true;
+     }},
+    {"records",
+     [](Runner& r, const Words& t) {
+         const int first = t.size() > 3 && t[2].text == "from" ? r.N(t, 3) : 0;
+         for (int i = first; i < first + r.N(t, 1); ++i) {
+             r.pending.push_back(Record(1 + i % 5, i, t.back().text != "clean"));
+             if (t.back().text == "long") r.pending.back().text += std::string(256, 'n');
+         }
+         r.pendingSet = true;
+     }},
+    {"empty-database", [](Runner& r, const Words&) { r.pendingSet = true; }},
+    {"cut-database",
+     [](Runner& r, const Words& t) {
+         r.WriteDatabase();
+         WriteFileBytes(r.Database(), ReadFileBytes(r.Database()).substr(0, r.N(t, 1)));
+     }},
+    {"share-database",
+     [](Runner& r, const Words&) {
+         r.WriteDatabase();
+         r.before = ReadFileBytes(r.Database());
+         r.locked = CreateFileA(r.Database().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+     }},
+    {"dword",
+     [](Runner& r, const Words& t) {
+         r.c->SetDword(t[1].text.c_str(), static_cast<DWORD>(r.N(t, 2)));
+     }},
+    {"string", [](Runner& r, const Words& t) { r.SetString(t[1].text, r.T(t, 2)); }},
+    {"string-short",
+     [](Runner& r, const Words& t) {
+         CreateDirectoryA(r.DataDir().c_str(), nullptr);
+         const std::string path = r.DataDir() + "\\" + r.T(t, 2);
+         WriteFileBytes(path, "");
+         char shortPath[MAX_PATH] = "";
+         GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+         r.SetString(t[1].text, std::strrchr(shortPath, '\\') ? std::strrchr(shortPath, '\\') + 1
+                                                              : "no short name");
+     }},
+    {"no-settings-key", [](Runner& r, const Words&) { r.c->RemoveSettingsKey(); }},
+    {"message-file",
+     [](Runner& r, const Words& t) {
+         r.c->UseMessageFile(r.T(t, 1));
+         r.conduit.reset();
+     }},
+    {"put",
+     [](Runner& r, const Words& t) {
+         CreateDirectoryA(r.DataDir().c_str(), nullptr);
+         WriteFileBytes(r.Path(t[1]), r.T(t, 2));
+     }},
+    {"data-is-file", [](Runner& r, const Words& t) { WriteFileBytes(r.DataDir(), r.T(t, 1)); }},
+    {"map-report",
+     [](Runner& r, const Words& t) {
+         // Another program maps the report: the file cannot be cut shorter.
+         HANDLE file = CreateFileA(r.Report(r.N(t, 1)).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+         r.mapped = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+         CloseHandle(file);
+         EXPECT_NE(r.mapped, nullptr);
+     }},
+    // ---- the run ------------------------------------------------------------------
+    {"type", [](Runner& r, const Words& t) { r.options.syncType = r.N(t, 1); }},
+    {"data-path", [](Runner& r, const Words& t) { r.options.dataPath = r.T(t, 1); }},
+    {"fail",
+     [](Runner& r, const Words& t) {
+         r.options.failCalls.push_back({r.T(t, 1), t.size() > 2 ? r.N(t, 2) : 1});
+     }},
+    {"no-hotsync", [](Runner& r, const Words&) { r.options.beginHotSync = false; }},
+    {"window", [](Runner& r, const Words&) { r.options.activeWindow = true; }},
+    {"watch-deletes",
+     [](Runner& r, const Words&) {
+         // Records made by "records" have ids from 0x1000 and the kinds in turn.
+         r.options.onSyncCall = [&r](const std::string& function, uint32_t id) {
+             if (function != "SyncDeleteRec") return;
+             const int n = static_cast<int>(id) - 0x1000;
+             ++r.deletes;
+             static const int kReportOf[5] = {0, 1, 2, 4, 3};
+             if (ReadFileBytes(r.Report(kReportOf[n % 5])).find(Note(n)) == std::string::npos)
+                 ++r.unseen;
+         };
+     }},
+    {"new-case",
+     [](Runner& r, const Words& t) {
+         r.Unlock();
+         r.NewCase("-" + r.T(t, 1));
+     }},
+    {"sync", [](Runner& r, const Words&) { r.Sync(false); }},
+    {"hotsync", [](Runner& r, const Words&) { r.Sync(true); }},
+    // ---- checks ---------------------------------------------------------------------
+    {"result", [](Runner& r, const Words& t) { EXPECT_EQ(r.run.result, r.N(t, 1)); }},
+    {"log-has",
+     [](Runner& r, const Words& t) {
+         for (const LogEntry& e : r.Entries(t, 1))
+             EXPECT_NE(std::find(r.run.log.begin(), r.run.log.end(), e), r.run.log.end())
+                 << e << " not in " << ::testing::PrintToString(r.run.log);
+     }},
+    {"status-has",
+     [](Runner& r, const Words& t) {
+         for (const LogEntry& e : r.Entries(t, 1))
+             EXPECT_NE(std::find(r.run.status.begin(), r.run.status.end(), e.text),
+                       r.run.status.end())
+                 << e.text << " not in " << ::testing::PrintToString(r.run.status);
+     }},
+    {"report",
+     [](Runner& r, const Words& t) {
+         r.Compare(ReadFileBytes(r.Path(t[1])), Exists(r.Path(t[1])), t, 2);
+     }},
+    {"history",
+     [](Runner& r, const Words& t) {
+         const std::string name = r.Report(r.N(t, 1)), dot = name.substr(name.rfind('.'));
+         const std::string path = name.substr(0, name.rfind('.')) + ".history" + dot;
+         r.Compare(ReadFileBytes(path), Exists(path), t, 2, r.snapshots[r.N(t, 1)]);
+     }},
+    {"snapshot",
+     [](Runner& r, const Words&) {
+         for (int i = 0; i < 5; ++i) r.snapshots[i] += ReadFileBytes(r.Report(i));
+     }},
+    {"host",
+     [](Runner& r, const Words& t) {
+         std::string all = r.run.hostLog;
+         for (const std::string& m : r.run.hostMessages) all += m + "\n";
+         r.Compare(all, true, t, 1);
+     }},
+    {"left",
+     [](Runner& r, const Words& t) {
+         EXPECT_EQ(r.c->ReadDatabase("Ledgerly_DB").records.size(), static_cast<size_t>(r.N(t, 1)));
+     }},
+    {"dirty",
+     [](Runner& r, const Words& t) {
+         EXPECT_EQ(DirtyCount(r.c->ReadDatabase("Ledgerly_DB")), r.N(t, 1));
+     }},
+    {"record-at",
+     [](Runner& r, const Words& t) {
+         const palm::Database db = r.c->ReadDatabase("Ledgerly_DB");
+         const size_t i = r.N(t, 1);
+         ASSERT_LT(i, db.records.size());
+         r.Compare(RecordText(db.records[i]), true, t, 2);
+     }},
+    {"database", [](Runner& r, const Words&) { EXPECT_EQ(ReadFileBytes(r.Database()), r.before); }},
+    {"open-left", [](Runner& r, const Words& t) { EXPECT_EQ(r.run.leftOpen, r.N(t, 1)); }},
+    {"deletes",
+     [](Runner& r, const Words& t) {
+         EXPECT_EQ(r.deletes, r.N(t, 1));
+         EXPECT_EQ(r.unseen, 0) << "records deleted before their lines were on disk";
+     }},
+    {"report-agrees", [](Runner& r, const Words& t) { r.ReportAgrees(t); }},
+};
+
+void Runner::Run() {
+    for (const auto& command : script.commands) {
+        SCOPED_TRACE(script.file + ":" + std::to_string(command.first) + ": " + command.second);
+        Words t;
+        std::string error;
+        ASSERT_TRUE(SplitWords(command.second, t, error)) << error;
+        if (t.empty()) continue;
+        const std::string& verb = t[0].text;
+        if (verb != collecting) FinishLog();
+        if (verb == "log" || verb == "status" || verb == "progress") {
+            if (collecting.empty()) collectingLine = command.first;
+            collecting = verb;
+            const Log more = Entries(t, 1);
+            expected.insert(expected.end(), more.begin(), more.end());
+            continue;
+        }
+        const auto found = kCommands.find(verb);
+        ASSERT_NE(found, kCommands.end()) << "unknown command";
+        found->second(*this, t);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+    FinishLog();
 }
 
-void RunScriptCase(const ScriptCase& c) { Runner(c).Run(); }
+class HotSyncCase : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(HotSyncCase, RunsAsWritten) { Runner(GetParam()).Run(); }
+
+INSTANTIATE_TEST_SUITE_P(Script, HotSyncCase,
+                         ::testing::ValuesIn(ReadCaseFile(BinFolder() + "\\hotsync_cases.txt")),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace

@@ -1,6 +1,5 @@
-// The message table's replaced texts: escapes, the last replacement wins,
-// and replacing again and again (every call of the library reloads the
-// message file) does not pile up memory.
+// Replacing the message table's texts again and again (every call of the
+// library reloads the message file) does not pile up memory.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -17,16 +16,6 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
-
-TEST(MessageTextTest, ReplacementsResolveEscapesAndTheLastWins) {
-    SetMessageText(msgSyncFinishing, "first");
-    SetMessageText(msgSyncFinishing, "zwei\\tZeilen\\nEnde\\");
-    EXPECT_STREQ(Msg(msgSyncFinishing), "zwei\tZeilen\nEnde");
-    SetMessageText(msgSyncFinishing, "");  // an empty value changes nothing
-    EXPECT_STREQ(Msg(msgSyncFinishing), "zwei\tZeilen\nEnde");
-    ResetMessageTexts();
-    EXPECT_STREQ(Msg(msgSyncFinishing), "Verarbeitung abschlie\337en...");
-}
 
 TEST(MessageTextTest, ReloadingDoesNotPileUpMemory) {
     const std::string text(200, 'x');

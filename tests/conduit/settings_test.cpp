@@ -15,7 +15,6 @@
 #include "case_file.h"
 #include "conduit_host.h"
 #include "palm/text.h"
-#include "registry.h"
 #include "registry_export.h"
 #include "settings.h"
 
@@ -124,21 +123,5 @@ TEST_P(Settings, LoadAsTheRegistryAndTheExportSayBoth) {
 INSTANTIATE_TEST_SUITE_P(Registry, Settings,
                          ::testing::ValuesIn(ReadCaseFile(BinFolder() + "\\settings_cases.txt")),
                          [](const auto& info) { return info.param.name; });
-
-// The Registry class after a failed open holds no key.
-TEST(RegistryKey, InvalidRootOrFailedOpenHoldsNoKey) {
-    ConduitCase c;
-    c.SetDword("anything", 1);
-    Registry registry;
-    EXPECT_FALSE(registry.Open(c.registryPath.c_str(), 6));
-    EXPECT_FALSE(registry.Create(c.registryPath.c_str(), -1));
-    EXPECT_FALSE(registry.IsOpen());
-    ASSERT_TRUE(registry.Open(c.registryPath.c_str(), RegistryCurrentUser));
-    EXPECT_FALSE(registry.Open((c.registryPath + "\\missing").c_str(), RegistryCurrentUser));
-    uint32_t value = 7;
-    EXPECT_FALSE(registry.GetDword("anything", &value));
-    EXPECT_EQ(value, 7u);
-    EXPECT_FALSE(registry.DeleteKey("anything"));
-}
 
 }  // namespace
