@@ -23,36 +23,32 @@ namespace {
 const std::string kHotSync = "Software\\U.S. Robotics\\Pilot Desktop";
 const std::string kSaved = "Software\\Tessel Tests\\Saved Pilot Desktop";
 
-std::string Path(const std::string& below) {
-    return below == "." ? kHotSync : kHotSync + "\\" + below;
+std::string Path(const std::string& below) { return kHotSync + (below == "." ? "" : "\\" + below); }
+
+HKEY Open(const std::string& path, bool create = false) {
+    HKEY key = nullptr;
+    (create ? RegCreateKeyA : RegOpenKeyA)(HKEY_CURRENT_USER, path.c_str(), &key);
+    return key;
 }
 
 void CopyKey(const std::string& from, const std::string& to) {
-    HKEY source = nullptr, target = nullptr;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, from.c_str(), &source) == ERROR_SUCCESS &&
-        RegCreateKeyA(HKEY_CURRENT_USER, to.c_str(), &target) == ERROR_SUCCESS) {
-        RegCopyTreeA(source, nullptr, target);
-    }
+    HKEY source = Open(from), target = source != nullptr ? Open(to, true) : nullptr;
+    if (target != nullptr) RegCopyTreeA(source, nullptr, target);
     RegCloseKey(source);
     RegCloseKey(target);
 }
 
-void SetValue(const std::string& path, const std::string& name, DWORD type, const void* data,
-              DWORD size) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key), ERROR_SUCCESS) << path;
-    RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+void SetValue(const std::string& below, const std::string& name, DWORD type,
+              const std::string& bytes) {
+    HKEY key = Open(Path(below), true);
+    RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                   static_cast<DWORD>(bytes.size()));
     RegCloseKey(key);
 }
 
-void SetText(const std::string& path, const std::string& name, const std::string& text) {
-    SetValue(path, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
-
 // A value as text: a text as it is, a number in decimal, else <missing>.
-std::string Value(const std::string& path, const std::string& name, DWORD wanted) {
-    HKEY key = nullptr;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS) return "<missing>";
+std::string Value(const std::string& below, const std::string& name, DWORD wanted) {
+    HKEY key = Open(Path(below));
     char data[4096] = {};
     DWORD size = sizeof data - 1, type = 0;
     const LONG result =
@@ -65,52 +61,25 @@ std::string Value(const std::string& path, const std::string& name, DWORD wanted
     return type == REG_DWORD ? std::to_string(number) : data;
 }
 
-// The HotSync key's subkeys, in enumeration order.
-Words Subkeys() {
-    Words names;
-    HKEY key = nullptr;
-    char name[256];
-    if (RegOpenKeyA(HKEY_CURRENT_USER, kHotSync.c_str(), &key) != ERROR_SUCCESS) return names;
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
-        names.push_back(name);
-    RegCloseKey(key);
-    return names;
-}
-
-// A conduit section with the test values and changes KEY=VALUE ("-": left out).
+// A conduit section with the test values and changes KEY=VALUE ("KEY=-": left out).
 std::string Section(const std::string& name, const Words& changes) {
-    static const char* const kKeys[][2] = {{"Caption", "Testly Setup"},
-                                           {"Title", "Welcome to Testly"},
-                                           {"Name", "Testly"},
-                                           {"Version", "2.5"},
-                                           {"Description", "Testly to text"},
-                                           {"Info", "Registers the Testly conduit."},
-                                           {"Creator", "TSTY"},
-                                           {"Module", "Tessel20.dll"},
-                                           {"Directory", "TestlyData"},
-                                           {"Priority", "2"}};
-    std::string text = "[" + name + "]\n";
-    for (const auto& key : kKeys) {
-        std::string value = key[1];
-        for (const std::string& change : changes) {
-            if (change.rfind(std::string(key[0]) + "=", 0) == 0)
-                value = change.substr(change.find('=') + 1);
-        }
-        if (value != "-") text += std::string(key[0]) + "=" + value + "\n";
+    std::string text =
+        "\nCaption=Testly Setup\nTitle=Welcome to Testly\nName=Testly\nVersion=2.5\n"
+        "Description=Testly to text\nInfo=Registers the Testly conduit.\n"
+        "Creator=TSTY\nModule=Tessel20.dll\nDirectory=TestlyData\nPriority=2\n";
+    for (const std::string& change : changes) {
+        const size_t at = text.find("\n" + change.substr(0, change.find('=') + 1)) + 1;
+        text.replace(at, text.find('\n', at) + 1 - at, change.back() == '-' ? "" : change + "\n");
     }
-    return text;
+    return "[" + name + "]" + text;
 }
-
-const char kIncomplete[] =
-    "ERROR: The configuration file does not provide all information which is necessary to "
-    "install the conduit module!\n\nProgram cannot continue.";
 
 struct Runner {
     explicit Runner(const FileCase& c) : fileCase(c) {
         RegDeleteTreeA(HKEY_CURRENT_USER, kSaved.c_str());
         CopyKey(kHotSync, kSaved);
         RegDeleteTreeA(HKEY_CURRENT_USER, kHotSync.c_str());
-        Key(".");
+        RegCloseKey(Open(kHotSync, true));
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
         folder = std::string(temp) + "tessel-setup-" + c.name + "\\";
@@ -126,37 +95,30 @@ struct Runner {
         RegDeleteTreeA(HKEY_CURRENT_USER, kSaved.c_str());
     }
 
-    static void Key(const std::string& below) {
-        HKEY key = nullptr;
-        RegCreateKeyA(HKEY_CURRENT_USER, Path(below).c_str(), &key);
-        RegCloseKey(key);
-    }
-
     // install.ini from the section and ini lines so far, with CR LF.
     void WriteIni() {
-        if (ini.empty()) return;
         std::string crlf;
         for (char c : ini) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-        WriteFileBytes(folder + "install.ini", crlf);
+        if (!ini.empty()) WriteFileBytes(folder + "install.ini", crlf);
         ini.clear();
     }
 
-    void Start(const std::string& program, const std::string& in) {
+    void Start(const std::string& program = "TesselSetup.exe") {
         WriteIni();
-        ASSERT_TRUE(setup.Start(setup_driver::ProgramDirectory() + program, in));
+        ASSERT_TRUE(setup.Start(setup_driver::ProgramDirectory() + program, folder));
     }
 
-    // A folder below the case's whose path leaves no room for "\install.ini",
-    // with a file named as the cut path would name it.
-    std::string DeepFolder() {
+    // Starts in a folder below the case's whose path leaves no room for
+    // "\install.ini", with a file named as the cut path would name it.
+    void StartDeep() {
         std::string deep = folder;
         while (deep.size() < 240) {
             deep += std::string(std::min<size_t>(60, 248 - deep.size()), 'd') + "\\";
             CreateDirectoryA(deep.c_str(), nullptr);
         }
-        deep.pop_back();
-        WriteFileBytes((deep + "\\install.ini").substr(0, 259), Section("Conduit", {}));
-        return deep;
+        WriteFileBytes((deep + "install.ini").substr(0, 259), Section("Conduit", {}));
+        ASSERT_TRUE(setup.Start(setup_driver::ProgramDirectory() + "TesselSetup.exe",
+                                deep.substr(0, deep.size() - 1)));
     }
 
     void Box(const std::string& kind, const std::string& text, const std::string& caption = "",
@@ -171,19 +133,12 @@ struct Runner {
                              : kind == "error" ? BoxIcon::Error
                                                : BoxIcon::Question;
         EXPECT_STREQ(setup_driver::BoxIconName(box.icon), setup_driver::BoxIconName(icon));
-        const std::vector<int> buttons{IDCANCEL, IDYES, IDNO};
-        EXPECT_EQ(box.buttons, icon == BoxIcon::Question ? buttons : std::vector<int>{IDOK});
+        const std::vector<int> question{IDCANCEL, IDYES, IDNO};
+        EXPECT_EQ(box.buttons, icon == BoxIcon::Question ? question : std::vector<int>{IDOK});
         EXPECT_EQ(box.owner, plain ? nullptr : dialog);
-        const int id = answer == "yes"      ? IDYES
-                       : answer == "no"     ? IDNO
-                       : answer == "cancel" ? IDCANCEL
-                                            : IDOK;
-        EXPECT_TRUE(setup.Answer(box, id));
-    }
-
-    void NoBox() {
-        MessageBoxInfo box;
-        EXPECT_FALSE(setup.WaitForMessageBox(&box, 300)) << "unexpected box: " << box.text;
+        const std::map<std::string, int> kAnswers{
+            {"yes", IDYES}, {"no", IDNO}, {"cancel", IDCANCEL}};
+        EXPECT_TRUE(setup.Answer(box, kAnswers.count(answer) ? kAnswers.at(answer) : IDOK));
     }
 
     void Exit(DWORD status) {
@@ -200,8 +155,7 @@ struct Runner {
     // only plain rows of bitmap 100; quit is the default button.
     void Frame() {
         HWND picture = GetDlgItem(dialog, 104);
-        const LONG style = GetWindowLongA(picture, GWL_STYLE);
-        EXPECT_EQ(style & (SS_TYPEMASK | SS_CENTERIMAGE | SS_SUNKEN),
+        EXPECT_EQ(GetWindowLongA(picture, GWL_STYLE) & (SS_TYPEMASK | SS_CENTERIMAGE | SS_SUNKEN),
                   SS_BITMAP | SS_CENTERIMAGE | SS_SUNKEN);
         EXPECT_NE(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
         EXPECT_NE(GetWindowLongA(GetDlgItem(dialog, 101), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
@@ -210,9 +164,7 @@ struct Runner {
                            LOAD_LIBRARY_AS_DATAFILE);
         HBITMAP bitmap = static_cast<HBITMAP>(
             LoadImageA(program, MAKEINTRESOURCEA(100), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        ASSERT_NE(bitmap, nullptr);
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, 110, -240, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        BITMAPINFO info{{sizeof info.bmiHeader, 110, -240, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
         std::vector<uint32_t> pixels(110 * 240);
         HDC screen = GetDC(nullptr);
         EXPECT_EQ(GetDIBits(screen, bitmap, 0, 240, pixels.data(), &info, DIB_RGB_COLORS), 240);
@@ -241,15 +193,20 @@ struct Runner {
 
 uint32_t Creator(const std::string& text) {
     uint32_t code = 0;
-    if (text.size() != 4 || std::isdigit(static_cast<unsigned char>(text[0])))
-        return static_cast<uint32_t>(std::stoul(text, nullptr, 0));
     for (char c : text) code = code << 8 | static_cast<unsigned char>(c);
-    return code;
+    return std::isdigit(static_cast<unsigned char>(text[0])) ? std::stoul(text, nullptr, 0) : code;
 }
 
-const std::map<std::string, void (*)(Runner&, const Words&)> kCommands = {
+const char kIncomplete[] =
+    "ERROR: The configuration file does not provide all information which is necessary to "
+    "install the conduit module!\n\nProgram cannot continue.";
+
+using Command = void (*)(Runner&, const Words&);
+const std::map<std::string, Command> kCommands = {
     {"section",
-     [](Runner& r, const Words& w) { r.ini += Section(w[1], Words(w.begin() + 2, w.end())); }},
+     [](Runner& r, const Words& w) {
+         r.ini += Section(w[1], {w.begin() + 2, w.end()});
+     }},
     {"ini", [](Runner& r, const Words& w) { r.ini += w[1]; }},
     {"example-ini",
      [](Runner& r, const Words&) {
@@ -261,23 +218,23 @@ const std::map<std::string, void (*)(Runner&, const Words&)> kCommands = {
     {"entry",
      [](Runner&, const Words& w) {
          const uint32_t creator = Creator(w[2]);
-         SetValue(Path(w[1]), "Creator", REG_DWORD, &creator, 4);
+         SetValue(w[1], "Creator", REG_DWORD,
+                  std::string(reinterpret_cast<const char*>(&creator), 4));
          for (size_t i = 3; i < w.size(); ++i) {
              const size_t equals = w[i].find('=');
-             SetText(Path(w[1]), w[i].substr(0, equals), w[i].substr(equals + 1));
+             SetValue(w[1], w[i].substr(0, equals), REG_SZ, w[i].substr(equals + 1) + '\0');
          }
      }},
-    {"set", [](Runner&, const Words& w) { SetText(Path(w[1]), w[2], w[3]); }},
+    {"set", [](Runner&, const Words& w) { SetValue(w[1], w[2], REG_SZ, w[3] + '\0'); }},
     {"unterminated",
      [](Runner&, const Words& w) {
-         const std::string value(std::stoul(w[3]), 'T');
-         SetValue(Path(w[1]), w[2], REG_SZ, value.data(), static_cast<DWORD>(value.size()));
+         SetValue(w[1], w[2], REG_SZ, std::string(std::stoul(w[3]), 'T'));
      }},
-    {"key", [](Runner&, const Words& w) { Runner::Key(w[1]); }},
+    {"key", [](Runner&, const Words& w) { RegCloseKey(Open(Path(w[1]), true)); }},
     {"delete",
      [](Runner&, const Words& w) {
          RegDeleteTreeA(HKEY_CURRENT_USER, Path(w[1]).c_str());
-         if (w[1] == ".") RegDeleteKeyA(HKEY_CURRENT_USER, kHotSync.c_str());
+         RegDeleteKeyA(HKEY_CURRENT_USER, Path(w[1]).c_str());
      }},
     {"needs",
      [](Runner&, const Words& w) {
@@ -285,19 +242,18 @@ const std::map<std::string, void (*)(Runner&, const Words&)> kCommands = {
              GTEST_SKIP() << "needs " << w[1];
          }
      }},
-    {"start",
-     [](Runner& r, const Words& w) { r.Start(w.size() > 1 ? w[1] : "TesselSetup.exe", r.folder); }},
-    {"start-deep", [](Runner& r, const Words&) { r.Start("TesselSetup.exe", r.DeepFolder()); }},
+    {"start", [](Runner& r, const Words& w) { r.Start(w.size() > 1 ? w[1] : "TesselSetup.exe"); }},
+    {"start-deep", [](Runner& r, const Words&) { r.StartDeep(); }},
     {"incomplete",
      [](Runner& r, const Words& w) {
-         r.ini += Section("Conduit", Words(w.begin() + 1, w.end()));
-         r.Start("TesselSetup.exe", r.folder);
+         r.ini += Section("Conduit", {w.begin() + 1, w.end()});
+         r.Start();
          r.Box("plain", kIncomplete);
          r.Exit(1);
      }},
     {"dialog",
      [](Runner& r, const Words&) {
-         if (!r.setup.Running()) r.Start("TesselSetup.exe", r.folder);
+         if (!r.setup.Running()) r.Start();
          MessageBoxInfo box;
          r.dialog = r.setup.WaitForDialogOrBox(&box);
          EXPECT_EQ(box.window, nullptr) << "unexpected box: " << box.text;
@@ -321,10 +277,10 @@ const std::map<std::string, void (*)(Runner&, const Words&)> kCommands = {
          r.Box("error", "ERROR: The conduit module could not be installed on your system!",
                "Installation failed");
      }},
-    {"no-box", [](Runner& r, const Words&) { r.NoBox(); }},
     {"quit",
      [](Runner& r, const Words&) {
-         r.NoBox();
+         MessageBoxInfo box;
+         EXPECT_FALSE(r.setup.WaitForMessageBox(&box, 300)) << "unexpected box: " << box.text;
          SetupProcess::Click(r.dialog, 101);
          r.Exit(0);
      }},
@@ -344,25 +300,35 @@ const std::map<std::string, void (*)(Runner&, const Words&)> kCommands = {
      }},
     {"frame", [](Runner& r, const Words&) { r.Frame(); }},
     {"entries",
-     [](Runner&, const Words& w) { EXPECT_EQ(Subkeys(), Words(w.begin() + 1, w.end())); }},
-    {"string", [](Runner&, const Words& w) { EXPECT_EQ(Value(Path(w[1]), w[2], REG_SZ), w[3]); }},
+     [](Runner&, const Words& w) {
+         Words names;
+         char name[256];
+         HKEY key = Open(kHotSync);
+         for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+             names.push_back(name);
+         RegCloseKey(key);
+         EXPECT_EQ(names, Words(w.begin() + 1, w.end()));
+     }},
+    {"string",
+     [](Runner&, const Words& w) {
+         for (size_t i = 2; i + 1 < w.size(); i += 2)
+             EXPECT_EQ(Value(w[1], w[i], REG_SZ), w[i + 1]) << w[i];
+     }},
     {"dword",
      [](Runner&, const Words& w) {
-         EXPECT_EQ(Value(Path(w[1]), w[2], REG_DWORD),
-                   std::to_string(std::stoul(w[3], nullptr, 0)));
+         for (size_t i = 2; i + 1 < w.size(); i += 2)
+             EXPECT_EQ(Value(w[1], w[i], REG_DWORD),
+                       std::to_string(std::stoul(w[i + 1], nullptr, 0)));
      }},
-    {"no-key",
-     [](Runner&, const Words& w) {
-         HKEY key = nullptr;
-         EXPECT_NE(RegOpenKeyA(HKEY_CURRENT_USER, Path(w[1]).c_str(), &key), ERROR_SUCCESS);
-         RegCloseKey(key);
-     }},
+    {"no-key", [](Runner&, const Words& w) { EXPECT_EQ(Open(Path(w[1])), nullptr); }},
 };
 
 class SetupCase : public ::testing::TestWithParam<FileCase> {};
 
 TEST_P(SetupCase, RunsAsWritten) {
     Runner r(GetParam());
+    std::string dll = r.folder + "Tessel20.dll", upper = dll;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     for (const auto& [line, text] : r.fileCase.commands) {
         SCOPED_TRACE(r.fileCase.file + ":" + std::to_string(line) + ": " + text);
         std::vector<Word> words;
@@ -370,9 +336,6 @@ TEST_P(SetupCase, RunsAsWritten) {
         ASSERT_TRUE(SplitWords(text, words, error)) << error;
         Words w;
         for (const Word& word : words) {  // $dll: the library's path, $DLL: in capitals
-            std::string dll = r.folder + "Tessel20.dll", upper = dll;
-            for (char& c : upper)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             w.push_back(word.text);
             for (size_t at; (at = w.back().find("$dll")) != std::string::npos;)
                 w.back().replace(at, 4, dll);
