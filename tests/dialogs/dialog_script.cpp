@@ -1,6 +1,7 @@
 // The conduit's dialogs through ConfigureConduit of a copy of the real
 // library, driven through their windows by the cases of dialog_cases.txt
-// (which describes the commands); and the shipped message file's entries.
+// (which describes the commands); the shipped message file's entries and
+// the pictures that the dialogs make transparent.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -199,8 +200,10 @@ const std::map<std::string, void (*)(Runner&, const Words&)> kCommand = {
      [](Runner& r, const Words& w) { EXPECT_EQ(r.preference.syncType, Number(w[1])); }},
     {"kind",
      [](Runner& r, const Words& w) { EXPECT_EQ(r.preference.preferenceKind, Number(w[1])); }},
-    {"stored", [](Runner& r,
-                  const Words& w) { EXPECT_EQ(r.Stored(w[1]), w.size() > 2 ? w[2] : "") << w[1]; }},
+    {"stored",
+     [](Runner& r, const Words& w) {
+         for (size_t i = 1; i + 1 < w.size(); i += 2) EXPECT_EQ(r.Stored(w[i]), w[i + 1]) << w[i];
+     }},
 };
 
 class DialogCase : public ::testing::TestWithParam<FileCase> {};
@@ -274,6 +277,52 @@ TEST(ShippedMessageFile, TranslatesEveryEntryIntoEnglish) {
             EXPECT_NE(english, builtIn) << entry.key;
         }
     }
+}
+
+// The top-left colour of a picture becomes the dialog face; a lone pixel of
+// almost that colour at the picture's edge would stay as a speck on the face.
+TEST(TransparentPictures, HaveNoSpeckCloseToTheKeyColour) {
+    HMODULE library =
+        LoadLibraryExA((BinFolder() + "\\Tessel20.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HDC screen = GetDC(nullptr);
+    for (int id : {100, 102, 103, 104, 105}) {  // the status strip and the action pictures
+        HBITMAP bitmap = static_cast<HBITMAP>(
+            LoadImageA(library, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        BITMAP size{};
+        ASSERT_NE(GetObjectA(bitmap, sizeof size, &size), 0) << id;
+        const int w = size.bmWidth, h = size.bmHeight;
+        BITMAPINFO info{{sizeof info.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+        std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+        GetDIBits(screen, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+        DeleteObject(bitmap);
+        auto at = [&](int x, int y) { return pixels[static_cast<size_t>(y) * w + x] & 0xFFFFFF; };
+        auto alike = [](uint32_t a, uint32_t b) {
+            int sum = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                sum += std::abs(static_cast<int>((a >> shift & 0xFF) - (b >> shift & 0xFF)));
+            return sum <= 64;
+        };
+        std::string specks;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                bool touchesFace = false, hasItsLike = false;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        if ((dx == 0 && dy == 0) || x + dx < 0 || y + dy < 0 || x + dx >= w ||
+                            y + dy >= h)
+                            continue;
+                        touchesFace = touchesFace || at(x + dx, y + dy) == at(0, 0);
+                        hasItsLike = hasItsLike || at(x + dx, y + dy) == at(x, y);
+                    }
+                }
+                if (at(x, y) != at(0, 0) && alike(at(x, y), at(0, 0)) && touchesFace && !hasItsLike)
+                    specks += " (" + std::to_string(x) + "," + std::to_string(y) + ")";
+            }
+        }
+        EXPECT_EQ(specks, "") << "bitmap " << id << ", key colour " << at(0, 0);
+    }
+    ReleaseDC(nullptr, screen);
+    FreeLibrary(library);
 }
 
 }  // namespace
