@@ -230,7 +230,6 @@ const std::map<std::string, Command> kCommands = {
      [](Runner&, const Words& w) {
          SetValue(w[1], w[2], REG_SZ, std::string(std::stoul(w[3]), 'T'));
      }},
-    {"key", [](Runner&, const Words& w) { RegCloseKey(Open(Path(w[1]), true)); }},
     {"delete",
      [](Runner&, const Words& w) {
          RegDeleteTreeA(HKEY_CURRENT_USER, Path(w[1]).c_str());
@@ -266,16 +265,6 @@ const std::map<std::string, Command> kCommands = {
     {"box",
      [](Runner& r, const Words& w) {
          r.Box(w[1], w[2], w.size() > 3 ? w[3] : "", w.size() > 4 ? w[4] : "ok");
-     }},
-    {"installed",
-     [](Runner& r, const Words&) {
-         r.Box("info", "The conduit module has been successfully installed on your system.",
-               "Installation terminated");
-     }},
-    {"install-failed",
-     [](Runner& r, const Words&) {
-         r.Box("error", "ERROR: The conduit module could not be installed on your system!",
-               "Installation failed");
      }},
     {"quit",
      [](Runner& r, const Words&) {
