@@ -237,9 +237,7 @@ const std::map<std::string, Command> kCommands = {
      }},
     {"needs",
      [](Runner&, const Words& w) {
-         if (std::getenv(w[1].c_str()) == nullptr) {
-             GTEST_SKIP() << "needs " << w[1];
-         }
+         if (std::getenv(w[1].c_str()) == nullptr) GTEST_SKIP() << "needs " << w[1];
      }},
     {"start", [](Runner& r, const Words& w) { r.Start(w.size() > 1 ? w[1] : "TesselSetup.exe"); }},
     {"start-deep", [](Runner& r, const Words&) { r.StartDeep(); }},
