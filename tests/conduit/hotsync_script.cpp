@@ -263,6 +263,15 @@ const std::map<std::string, Command> kCommands = {
          r.c->SetDword(t[1].text.c_str(), static_cast<DWORD>(r.N(t, 2)));
      }},
     {"string", [](Runner& r, const Words& t) { r.SetString(t[1].text, r.T(t, 2)); }},
+    {"binary",
+     [](Runner& r, const Words& t) {
+         HKEY key;
+         ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, r.c->registryPath.c_str(), &key), 0);
+         const std::string bytes = r.T(t, 2);
+         RegSetValueExA(key, t[1].text.c_str(), 0, REG_BINARY,
+                        reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+         RegCloseKey(key);
+     }},
     {"string-short",
      [](Runner& r, const Words& t) {
          CreateDirectoryA(r.DataDir().c_str(), nullptr);
