@@ -358,10 +358,6 @@ SyncRun LoadedConduit::Sync(ConduitCase& c, const SyncOptions& options) {
     properties.syncType = options.syncType;
     const std::string dataPath = options.dataPath == "\1" ? c.dataDir : options.dataPath;
     std::strncpy(properties.dataPath, dataPath.c_str(), sizeof properties.dataPath - 1);
-    if (options.unterminatedPath) {
-        std::memcpy(properties.dataPath, dataPath.data(), sizeof properties.dataPath);
-        std::memset(properties.localName, 'L', sizeof properties.localName);
-    }
     std::strncpy(properties.registryPath, c.registryPath.c_str(),
                  sizeof properties.registryPath - 1);
 

@@ -88,10 +88,9 @@ struct SyncRun {
 
 struct SyncOptions {
     int syncType = 2;
-    bool beginHotSync = true;       // false: no HotSync is running (Sync Manager refuses)
-    bool activeWindow = false;      // an active window for the status strip
-    std::string dataPath = "\1";    // "\1": the case's data directory
-    bool unterminatedPath = false;  // it fills its field, the local name right after it
+    bool beginHotSync = true;     // false: no HotSync is running (Sync Manager refuses)
+    bool activeWindow = false;    // an active window for the status strip
+    std::string dataPath = "\1";  // "\1": the case's data directory
     // Sync Manager calls that fail: function name and which call (from 1).
     std::vector<std::pair<std::string, long>> failCalls;
     // Sees every Sync Manager call before it runs (record id, or 0).

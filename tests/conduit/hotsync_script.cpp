@@ -96,38 +96,30 @@ struct Runner {
         options.onSyncCall = nullptr;
     }
 
-    // The handheld and reports as they are before a HotSync, for the report
-    // command to start from.
+    // The handheld and reports as they are before a HotSync, for
+    // tessel-report.exe to start from: with the case's settings exported by
+    // the registry editor, it writes the same reports.
     void KeepBackup() {
-        const std::string backup = c->root + "\\backup" + std::to_string(++backups);
+        backup = c->root + "\\backup" + std::to_string(++backups);
         CreateDirectoryA(backup.c_str(), nullptr);
         for (const char* file : {"Ledgerly_DB.pdb", "LedgerlyAux_DB.pdb", "User.txt"})
             CopyFileA((c->handheld + "\\" + file).c_str(), (backup + "\\" + file).c_str(), FALSE);
-        CreateDirectoryA((backup + "\\reports").c_str(), nullptr);
         for (int i = 0; i < 5; ++i)
-            CopyFileA(Report(i).c_str(), (backup + "\\reports\\" + files[i]).c_str(), FALSE);
+            CopyFileA(Report(i).c_str(), (backup + "\\" + files[i]).c_str(), FALSE);
     }
-
-    // tessel-report.exe over the backup of the last HotSync, with the case's
-    // settings exported by the registry editor, writes the same reports.
     void ReportAgrees(const Words& t) {
-        const std::string backup = c->root + "\\backup" + std::to_string(backups);
-        const std::string out = c->root + "\\agrees" + std::to_string(++agreements);
+        const std::string out = backup + "-agrees" + std::to_string(++agreements);
         CreateDirectoryA(out.c_str(), nullptr);
         for (int i = 0; i < 5; ++i)
-            CopyFileA((backup + "\\reports\\" + files[i]).c_str(), (out + "\\" + files[i]).c_str(),
-                      FALSE);
-        const std::string settings = out + "\\settings.reg";
-        ASSERT_EQ(RunProgram("regedit.exe /E \"" + settings + "\" \"HKEY_CURRENT_USER\\" +
+            CopyFileA((backup + "\\" + files[i]).c_str(), (out + "\\" + files[i]).c_str(), FALSE);
+        ASSERT_EQ(RunProgram("regedit.exe /E \"" + out + "\\s.reg\" \"HKEY_CURRENT_USER\\" +
                              c->registryPath + "\""),
                   0u);
         std::string command =
-            "\"" + BinFolder() + "\\tessel-report.exe\" --settings \"" + settings + "\"";
-        size_t i = 1;
-        const DWORD status = i < t.size() && !t[i].quoted ? Number(t[i++].text) : 0;
-        for (; i < t.size(); ++i) command += " " + t[i].text;
+            "\"" + BinFolder() + "\\tessel-report.exe\" --settings \"" + out + "\\s.reg\"";
+        for (size_t i = 1; i < t.size(); ++i) command += " " + t[i].text;
         command += " \"" + backup + "\\Ledgerly_DB.pdb\" \"" + out + "\"";
-        EXPECT_EQ(RunProgram(command), status) << command;
+        EXPECT_EQ(RunProgram(command), 0u) << command;
         for (int f = 0; f < 5; ++f)
             EXPECT_EQ(ReadFileBytes(out + "\\" + files[f]), ReadFileBytes(Report(f))) << files[f];
     }
@@ -216,7 +208,7 @@ struct Runner {
     bool pendingSet = false;
     HANDLE locked = INVALID_HANDLE_VALUE;
     HANDLE mapped = nullptr;
-    std::string before, snapshots[5], collecting;
+    std::string before, backup, snapshots[5], collecting;
     SyncRun run;
     Log expected;
     int deletes = 0, unseen = 0, backups = 0, agreements = 0, collectingLine = 0;
@@ -263,6 +255,15 @@ const std::map<std::string, Command> kCommands = {
          r.c->SetDword(t[1].text.c_str(), static_cast<DWORD>(r.N(t, 2)));
      }},
     {"string", [](Runner& r, const Words& t) { r.SetString(t[1].text, r.T(t, 2)); }},
+    {"binary",
+     [](Runner& r, const Words& t) {
+         HKEY key;
+         ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, r.c->registryPath.c_str(), &key), 0);
+         const std::string bytes = r.T(t, 2);
+         RegSetValueExA(key, t[1].text.c_str(), 0, REG_BINARY,
+                        reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+         RegCloseKey(key);
+     }},
     {"string-short",
      [](Runner& r, const Words& t) {
          CreateDirectoryA(r.DataDir().c_str(), nullptr);
