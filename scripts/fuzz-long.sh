@@ -3,7 +3,7 @@
 # the other on one core, each over a working copy of its seed corpus in
 # build/fuzz/long/<name>. Prints the executions per target; a crash leaves
 # its input in build/fuzz/long/ and fails the script.
-#   fuzz/long-run.sh [SECONDS] [TARGET...]
+#   scripts/fuzz-long.sh [SECONDS] [TARGET...]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
