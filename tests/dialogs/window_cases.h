@@ -59,12 +59,8 @@ inline std::string RegistryValue(const std::string& path, const std::string& nam
                                  DWORD* type = nullptr) {
     char data[4096] = "";
     DWORD size = sizeof data - 1, kind = 0;
-    HKEY key = nullptr;
-    LONG result = RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key);
-    if (result == ERROR_SUCCESS)
-        result = RegQueryValueExA(key, name.c_str(), nullptr, &kind, reinterpret_cast<BYTE*>(data),
-                                  &size);
-    RegCloseKey(key);
+    const LONG result = RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name.c_str(),
+                                     RRF_RT_ANY | RRF_NOEXPAND, &kind, data, &size);
     if (type != nullptr) *type = kind;
     uint32_t number;
     std::memcpy(&number, data, 4);
