@@ -2,21 +2,15 @@
 // windows by the cases of setup_cases.txt (which describes the commands).
 // Every case works in a folder of its own; the HotSync manager's key is
 // emptied before it and restored after it.
-#include <gtest/gtest.h>
-#include <windows.h>
-
 #include <algorithm>
-#include <cstring>
-#include <map>
 
-#include "case_file.h"
+#include "../dialogs/window_cases.h"
 #include "conduit_host.h"
 #include "driver.h"
 
 using setup_driver::BoxIcon;
 using setup_driver::MessageBoxInfo;
 using setup_driver::SetupProcess;
-using Words = std::vector<std::string>;
 
 namespace {
 
@@ -31,11 +25,13 @@ HKEY Open(const std::string& path, bool create = false) {
     return key;
 }
 
-void CopyKey(const std::string& from, const std::string& to) {
+void MoveKey(const std::string& from, const std::string& to) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, to.c_str());
     HKEY source = Open(from), target = source != nullptr ? Open(to, true) : nullptr;
     if (target != nullptr) RegCopyTreeA(source, nullptr, target);
     RegCloseKey(source);
     RegCloseKey(target);
+    RegDeleteTreeA(HKEY_CURRENT_USER, from.c_str());
 }
 
 void SetValue(const std::string& below, const std::string& name, DWORD type,
@@ -46,43 +42,27 @@ void SetValue(const std::string& below, const std::string& name, DWORD type,
     RegCloseKey(key);
 }
 
-// A value as text: a text as it is, a number in decimal, else <missing>.
-std::string Value(const std::string& below, const std::string& name, DWORD wanted) {
-    HKEY key = Open(Path(below));
-    char data[4096] = {};
-    DWORD size = sizeof data - 1, type = 0;
-    const LONG result =
-        RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    uint32_t number;
-    std::memcpy(&number, data, 4);
-    if (result != ERROR_SUCCESS) return "<missing>";
-    if (type != wanted) return "<type " + std::to_string(type) + ">";
-    return type == REG_DWORD ? std::to_string(number) : data;
-}
-
 // A conduit section with the test values and changes KEY=VALUE ("KEY=-": left out).
 std::string Section(const std::string& name, const Words& changes) {
-    std::string text =
-        "\nCaption=Testly Setup\nTitle=Welcome to Testly\nName=Testly\nVersion=2.5\n"
-        "Description=Testly to text\nInfo=Registers the Testly conduit.\n"
-        "Creator=TSTY\nModule=Tessel20.dll\nDirectory=TestlyData\nPriority=2\n";
-    for (const std::string& change : changes) {
-        const size_t at = text.find("\n" + change.substr(0, change.find('=') + 1)) + 1;
-        text.replace(at, text.find('\n', at) + 1 - at, change.back() == '-' ? "" : change + "\n");
-    }
-    return "[" + name + "]" + text;
+    return "[" + name + "]" +
+           Changed(
+               "\nCaption=Testly Setup\nTitle=Welcome to Testly\nName=Testly\nVersion=2.5\n"
+               "Description=Testly to text\nInfo=Registers the Testly conduit.\n"
+               "Creator=TSTY\nModule=Tessel20.dll\nDirectory=TestlyData\nPriority=2\n",
+               changes);
 }
 
+const char kIncomplete[] =
+    "ERROR: The configuration file does not provide all information which is necessary to "
+    "install the conduit module!\n\nProgram cannot continue.";
+
 struct Runner {
-    explicit Runner(const FileCase& c) : fileCase(c) {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kSaved.c_str());
-        CopyKey(kHotSync, kSaved);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kHotSync.c_str());
+    explicit Runner(const std::string& name) {
+        MoveKey(kHotSync, kSaved);
         RegCloseKey(Open(kHotSync, true));
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
-        folder = std::string(temp) + "tessel-setup-" + c.name + "\\";
+        folder = std::string(temp) + "tessel-setup-" + name + "\\";
         RemoveTree(folder.substr(0, folder.size() - 1));
         CreateDirectoryA(folder.c_str(), nullptr);
         WriteFileBytes(folder + "Tessel20.dll", "MZ");
@@ -90,35 +70,15 @@ struct Runner {
     ~Runner() {
         setup.Kill();
         RemoveTree(folder.substr(0, folder.size() - 1));
-        RegDeleteTreeA(HKEY_CURRENT_USER, kHotSync.c_str());
-        CopyKey(kSaved, kHotSync);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kSaved.c_str());
+        MoveKey(kSaved, kHotSync);
     }
 
-    // install.ini from the section and ini lines so far, with CR LF.
-    void WriteIni() {
-        std::string crlf;
-        for (char c : ini) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-        if (!ini.empty()) WriteFileBytes(folder + "install.ini", crlf);
+    // Writes install.ini from the lines so far and starts program in the
+    // folder below the case's.
+    void Start(const std::string& program = "TesselSetup.exe", const std::string& below = "") {
+        if (!ini.empty()) WriteFileBytes(folder + below + "install.ini", CrLf(ini));
         ini.clear();
-    }
-
-    void Start(const std::string& program = "TesselSetup.exe") {
-        WriteIni();
-        ASSERT_TRUE(setup.Start(setup_driver::ProgramDirectory() + program, folder));
-    }
-
-    // Starts in a folder below the case's whose path leaves no room for
-    // "\install.ini", with a file named as the cut path would name it.
-    void StartDeep() {
-        std::string deep = folder;
-        while (deep.size() < 240) {
-            deep += std::string(std::min<size_t>(60, 248 - deep.size()), 'd') + "\\";
-            CreateDirectoryA(deep.c_str(), nullptr);
-        }
-        WriteFileBytes((deep + "install.ini").substr(0, 259), Section("Conduit", {}));
-        ASSERT_TRUE(setup.Start(setup_driver::ProgramDirectory() + "TesselSetup.exe",
-                                deep.substr(0, deep.size() - 1)));
+        ASSERT_TRUE(setup.Start(setup_driver::ProgramDirectory() + program, folder + below));
     }
 
     void Box(const std::string& kind, const std::string& text, const std::string& caption = "",
@@ -136,9 +96,8 @@ struct Runner {
         const std::vector<int> question{IDCANCEL, IDYES, IDNO};
         EXPECT_EQ(box.buttons, icon == BoxIcon::Question ? question : std::vector<int>{IDOK});
         EXPECT_EQ(box.owner, plain ? nullptr : dialog);
-        const std::map<std::string, int> kAnswers{
-            {"yes", IDYES}, {"no", IDNO}, {"cancel", IDCANCEL}};
-        EXPECT_TRUE(setup.Answer(box, kAnswers.count(answer) ? kAnswers.at(answer) : IDOK));
+        const int id = answer == "yes" ? IDYES : answer == "no" ? IDNO : IDCANCEL;
+        EXPECT_TRUE(setup.Answer(box, answer == "ok" ? IDOK : id));
     }
 
     void Exit(DWORD status) {
@@ -159,181 +118,137 @@ struct Runner {
                   SS_BITMAP | SS_CENTERIMAGE | SS_SUNKEN);
         EXPECT_NE(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
         EXPECT_NE(GetWindowLongA(GetDlgItem(dialog, 101), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
-        HMODULE program =
-            LoadLibraryExA((setup_driver::ProgramDirectory() + "TesselSetup.exe").c_str(), nullptr,
-                           LOAD_LIBRARY_AS_DATAFILE);
-        HBITMAP bitmap = static_cast<HBITMAP>(
-            LoadImageA(program, MAKEINTRESOURCEA(100), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        BITMAPINFO info{{sizeof info.bmiHeader, 110, -240, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-        std::vector<uint32_t> pixels(110 * 240);
-        HDC screen = GetDC(nullptr);
-        EXPECT_EQ(GetDIBits(screen, bitmap, 0, 240, pixels.data(), &info, DIB_RGB_COLORS), 240);
-        ReleaseDC(nullptr, screen);
-        DeleteObject(bitmap);
-        FreeLibrary(program);
+        int w = 0, h = 0;
+        const std::vector<uint32_t> pixels =
+            Pixels(setup_driver::ProgramDirectory() + "TesselSetup.exe", 100, w, h);
         RECT frame{};
         GetClientRect(picture, &frame);
-        ASSERT_GT(frame.bottom, 120);
-        const int cut = frame.bottom >= 240 ? 0 : (240 - frame.bottom + 1) / 2;
+        ASSERT_GT(frame.bottom, h / 2);
+        const int cut = frame.bottom >= h ? 0 : (h - frame.bottom + 1) / 2;
         std::string uneven;
-        for (int y = 0; y < 240; ++y) {
-            const uint32_t* row = &pixels[y * 110];
-            if ((y < cut || y >= 240 - cut) && std::count(row, row + 110, row[0]) != 110)
+        for (int y = 0; y < h; ++y) {
+            const uint32_t* row = &pixels[static_cast<size_t>(y) * w];
+            if ((y < cut || y >= h - cut) && std::count(row, row + w, row[0]) != w)
                 uneven += " " + std::to_string(y);
         }
-        EXPECT_EQ(uneven, "") << "the frame shows " << frame.bottom << " of 240 rows";
+        EXPECT_EQ(uneven, "") << "the frame shows " << frame.bottom << " of " << h << " rows";
     }
 
-    const FileCase& fileCase;
+    void Command(const Words& w) {
+        const std::string& c = w[0];
+        if (c == "section") {
+            ini += Section(w[1], {w.begin() + 2, w.end()});
+        } else if (c == "ini") {
+            ini += w[1];
+        } else if (c == "example-ini") {
+            WriteFileBytes(folder + "install.ini",
+                           ReadFileBytes(setup_driver::ProgramDirectory() + "install.ini"));
+        } else if (c == "no-library") {
+            DeleteFileA((folder + "Tessel20.dll").c_str());
+        } else if (c == "entry") {  // a creator of four letters or a number
+            uint32_t creator = 0;
+            for (char letter : w[2]) creator = creator << 8 | static_cast<unsigned char>(letter);
+            if (std::isdigit(static_cast<unsigned char>(w[2][0])))
+                creator = std::stoul(w[2], nullptr, 0);
+            SetValue(w[1], "Creator", REG_DWORD, std::string(reinterpret_cast<char*>(&creator), 4));
+            for (size_t i = 3; i < w.size(); ++i) {
+                const size_t equals = w[i].find('=');
+                SetValue(w[1], w[i].substr(0, equals), REG_SZ, w[i].substr(equals + 1) + '\0');
+            }
+        } else if (c == "set") {
+            SetValue(w[1], w[2], REG_SZ, w[3] + '\0');
+        } else if (c == "unterminated") {
+            SetValue(w[1], w[2], REG_SZ, std::string(std::stoul(w[3]), 'T'));
+        } else if (c == "delete") {
+            RegDeleteTreeA(HKEY_CURRENT_USER, Path(w[1]).c_str());
+            RegDeleteKeyA(HKEY_CURRENT_USER, Path(w[1]).c_str());
+        } else if (c == "start") {
+            Start(w.size() > 1 ? w[1] : "TesselSetup.exe");
+        } else if (c == "start-deep") {  // no room for "\install.ini" but a file of the cut name
+            std::string deep;
+            while (folder.size() + deep.size() < 240) {
+                deep += std::string(std::min<size_t>(60, 248 - folder.size() - deep.size()), 'd');
+                CreateDirectoryA((folder + deep).c_str(), nullptr);
+                deep += "\\";
+            }
+            WriteFileBytes((folder + deep + "install.ini").substr(0, 259), Section("Conduit", {}));
+            Start("TesselSetup.exe", deep);
+        } else if (c == "incomplete") {
+            ini += Section("Conduit", {w.begin() + 1, w.end()});
+            Start();
+            Box("plain", kIncomplete);
+            Exit(1);
+        } else if (c == "dialog") {
+            if (!setup.Running()) Start();
+            MessageBoxInfo box;
+            dialog = setup.WaitForDialogOrBox(&box);
+            EXPECT_EQ(box.window, nullptr) << "unexpected box: " << box.text;
+            ASSERT_NE(dialog, nullptr);
+        } else if (c == "install" || c == "uninstall" || c == "box") {
+            if (c != "box") SetupProcess::Click(dialog, c == "install" ? 103 : 102);
+            if (w.size() > 2) Box(w[1], w[2], w.size() > 3 ? w[3] : "", w.size() > 4 ? w[4] : "ok");
+        } else if (c == "escape" || c == "close") {
+            PostMessageA(dialog, c == "close" ? WM_CLOSE : WM_COMMAND, c == "close" ? 0 : IDCANCEL,
+                         0);
+            Exit(0);
+        } else if (c == "quit") {
+            MessageBoxInfo box;
+            EXPECT_FALSE(setup.WaitForMessageBox(&box, 300)) << "unexpected box: " << box.text;
+            SetupProcess::Click(dialog, 101);
+            Exit(0);
+        } else if (c == "exit") {
+            Exit(std::stoul(w[1]));
+        } else if (c == "driver") {
+            if (!ini.empty()) WriteFileBytes(folder + "install.ini", CrLf(ini));
+            EXPECT_EQ(RunProgram("\"" + setup_driver::ProgramDirectory() + "setup-driver.exe\" " +
+                                 w[1] + " \"" + folder + ".\""),
+                      std::stoul(w[2]));
+        } else if (c == "item") {  // 0: the caption
+            for (size_t i = 1; i + 1 < w.size(); i += 2) {
+                const int id = std::stoi(w[i]);
+                EXPECT_EQ(id == 0 ? SetupProcess::Text(dialog) : SetupProcess::ItemText(dialog, id),
+                          w[i + 1]);
+            }
+        } else if (c == "frame") {
+            Frame();
+        } else if (c == "entries") {
+            Words names;
+            char name[256];
+            HKEY key = Open(kHotSync);
+            for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+                names.push_back(name);
+            RegCloseKey(key);
+            EXPECT_EQ(names, Words(w.begin() + 1, w.end()));
+        } else if (c == "string" || c == "dword") {
+            for (size_t i = 2; i + 1 < w.size(); i += 2) {
+                DWORD type = 0;
+                const std::string value = RegistryValue(Path(w[1]), w[i], &type);
+                EXPECT_EQ(value, c == "string" ? w[i + 1]
+                                               : std::to_string(std::stoul(w[i + 1], nullptr, 0)));
+                EXPECT_TRUE(value == "<missing>" || type == (c == "string" ? REG_SZ : REG_DWORD))
+                    << w[i];
+            }
+        } else if (c == "no-key") {
+            EXPECT_EQ(Open(Path(w[1])), nullptr);
+        } else {
+            FAIL() << "unknown command";
+        }
+    }
+
     std::string folder;  // with a trailing backslash
     std::string ini;
     SetupProcess setup;
     HWND dialog = nullptr;
 };
 
-uint32_t Creator(const std::string& text) {
-    uint32_t code = 0;
-    for (char c : text) code = code << 8 | static_cast<unsigned char>(c);
-    return std::isdigit(static_cast<unsigned char>(text[0])) ? std::stoul(text, nullptr, 0) : code;
-}
-
-const char kIncomplete[] =
-    "ERROR: The configuration file does not provide all information which is necessary to "
-    "install the conduit module!\n\nProgram cannot continue.";
-
-using Command = void (*)(Runner&, const Words&);
-const std::map<std::string, Command> kCommands = {
-    {"section",
-     [](Runner& r, const Words& w) {
-         r.ini += Section(w[1], {w.begin() + 2, w.end()});
-     }},
-    {"ini", [](Runner& r, const Words& w) { r.ini += w[1]; }},
-    {"example-ini",
-     [](Runner& r, const Words&) {
-         WriteFileBytes(r.folder + "install.ini",
-                        ReadFileBytes(setup_driver::ProgramDirectory() + "install.ini"));
-     }},
-    {"no-library",
-     [](Runner& r, const Words&) { DeleteFileA((r.folder + "Tessel20.dll").c_str()); }},
-    {"entry",
-     [](Runner&, const Words& w) {
-         const uint32_t creator = Creator(w[2]);
-         SetValue(w[1], "Creator", REG_DWORD,
-                  std::string(reinterpret_cast<const char*>(&creator), 4));
-         for (size_t i = 3; i < w.size(); ++i) {
-             const size_t equals = w[i].find('=');
-             SetValue(w[1], w[i].substr(0, equals), REG_SZ, w[i].substr(equals + 1) + '\0');
-         }
-     }},
-    {"set", [](Runner&, const Words& w) { SetValue(w[1], w[2], REG_SZ, w[3] + '\0'); }},
-    {"unterminated",
-     [](Runner&, const Words& w) {
-         SetValue(w[1], w[2], REG_SZ, std::string(std::stoul(w[3]), 'T'));
-     }},
-    {"delete",
-     [](Runner&, const Words& w) {
-         RegDeleteTreeA(HKEY_CURRENT_USER, Path(w[1]).c_str());
-         RegDeleteKeyA(HKEY_CURRENT_USER, Path(w[1]).c_str());
-     }},
-    {"needs",
-     [](Runner&, const Words& w) {
-         if (std::getenv(w[1].c_str()) == nullptr) GTEST_SKIP() << "needs " << w[1];
-     }},
-    {"start", [](Runner& r, const Words& w) { r.Start(w.size() > 1 ? w[1] : "TesselSetup.exe"); }},
-    {"start-deep", [](Runner& r, const Words&) { r.StartDeep(); }},
-    {"incomplete",
-     [](Runner& r, const Words& w) {
-         r.ini += Section("Conduit", {w.begin() + 1, w.end()});
-         r.Start();
-         r.Box("plain", kIncomplete);
-         r.Exit(1);
-     }},
-    {"dialog",
-     [](Runner& r, const Words&) {
-         if (!r.setup.Running()) r.Start();
-         MessageBoxInfo box;
-         r.dialog = r.setup.WaitForDialogOrBox(&box);
-         EXPECT_EQ(box.window, nullptr) << "unexpected box: " << box.text;
-         ASSERT_NE(r.dialog, nullptr);
-     }},
-    {"install", [](Runner& r, const Words&) { SetupProcess::Click(r.dialog, 103); }},
-    {"uninstall", [](Runner& r, const Words&) { SetupProcess::Click(r.dialog, 102); }},
-    {"escape", [](Runner& r, const Words&) { PostMessageA(r.dialog, WM_COMMAND, IDCANCEL, 0); }},
-    {"close", [](Runner& r, const Words&) { PostMessageA(r.dialog, WM_CLOSE, 0, 0); }},
-    {"box",
-     [](Runner& r, const Words& w) {
-         r.Box(w[1], w[2], w.size() > 3 ? w[3] : "", w.size() > 4 ? w[4] : "ok");
-     }},
-    {"quit",
-     [](Runner& r, const Words&) {
-         MessageBoxInfo box;
-         EXPECT_FALSE(r.setup.WaitForMessageBox(&box, 300)) << "unexpected box: " << box.text;
-         SetupProcess::Click(r.dialog, 101);
-         r.Exit(0);
-     }},
-    {"exit", [](Runner& r, const Words& w) { r.Exit(std::stoul(w[1])); }},
-    {"driver",
-     [](Runner& r, const Words& w) {
-         r.WriteIni();
-         EXPECT_EQ(RunProgram("\"" + setup_driver::ProgramDirectory() + "setup-driver.exe\" " +
-                              w[1] + " \"" + r.folder + ".\""),
-                   std::stoul(w[2]));
-     }},
-    {"caption", [](Runner& r, const Words& w) { EXPECT_EQ(SetupProcess::Text(r.dialog), w[1]); }},
-    {"item",
-     [](Runner& r, const Words& w) {
-         for (size_t i = 1; i + 1 < w.size(); i += 2)
-             EXPECT_EQ(SetupProcess::ItemText(r.dialog, std::stoi(w[i])), w[i + 1]) << w[i];
-     }},
-    {"frame", [](Runner& r, const Words&) { r.Frame(); }},
-    {"entries",
-     [](Runner&, const Words& w) {
-         Words names;
-         char name[256];
-         HKEY key = Open(kHotSync);
-         for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
-             names.push_back(name);
-         RegCloseKey(key);
-         EXPECT_EQ(names, Words(w.begin() + 1, w.end()));
-     }},
-    {"string",
-     [](Runner&, const Words& w) {
-         for (size_t i = 2; i + 1 < w.size(); i += 2)
-             EXPECT_EQ(Value(w[1], w[i], REG_SZ), w[i + 1]) << w[i];
-     }},
-    {"dword",
-     [](Runner&, const Words& w) {
-         for (size_t i = 2; i + 1 < w.size(); i += 2)
-             EXPECT_EQ(Value(w[1], w[i], REG_DWORD),
-                       std::to_string(std::stoul(w[i + 1], nullptr, 0)));
-     }},
-    {"no-key", [](Runner&, const Words& w) { EXPECT_EQ(Open(Path(w[1])), nullptr); }},
-};
-
 class SetupCase : public ::testing::TestWithParam<FileCase> {};
 
 TEST_P(SetupCase, RunsAsWritten) {
-    Runner r(GetParam());
+    Runner r(GetParam().name);
     std::string dll = r.folder + "Tessel20.dll", upper = dll;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (const auto& [line, text] : r.fileCase.commands) {
-        SCOPED_TRACE(r.fileCase.file + ":" + std::to_string(line) + ": " + text);
-        std::vector<Word> words;
-        std::string error;
-        ASSERT_TRUE(SplitWords(text, words, error)) << error;
-        Words w;
-        for (const Word& word : words) {  // $dll: the library's path, $DLL: in capitals
-            w.push_back(word.text);
-            for (size_t at; (at = w.back().find("$dll")) != std::string::npos;)
-                w.back().replace(at, 4, dll);
-            for (size_t at; (at = w.back().find("$DLL")) != std::string::npos;)
-                w.back().replace(at, 4, upper);
-        }
-        const auto command = kCommands.find(w.at(0));
-        ASSERT_NE(command, kCommands.end()) << "unknown command";
-        command->second(r, w);
-        if (HasFatalFailure() || IsSkipped()) return;
-    }
+    RunCase(GetParam(), {{"$dll", dll}, {"$DLL", upper}},
+            [&](const Words& w, int) { r.Command(w); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Script, SetupCase, ::testing::ValuesIn(ReadCaseFile(SETUP_CASES)),
