@@ -1,14 +1,11 @@
 // Whole HotSyncs of the real Tessel20.dll, written as data in
-// hotsync_cases.txt; its header describes the commands, which are the table
-// kCommands below.
+// hotsync_cases.txt; its header describes the commands (Runner::Do).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <map>
 #include <memory>
 
 #include "case_file.h"
@@ -196,6 +193,7 @@ struct Runner {
         }
     }
 
+    void Do(const std::string& verb, const Words& t);
     void Run();
 
     const FileCase& script;
@@ -214,175 +212,141 @@ struct Runner {
     int deletes = 0, unseen = 0, backups = 0, agreements = 0, collectingLine = 0;
 };
 
-using Command = std::function<void(Runner&, const Words&)>;
-
-const std::map<std::string, Command> kCommands = {
-    // ---- the handheld, the settings, the desktop ----------------------------------
-    {"example", [](Runner& r, const Words&) { r.c->CopyExampleHandheld(); }},
-    {"user", [](Runner& r, const Words& t) { r.c->WriteUser(r.T(t, 1)); }},
-    {"no-user",
-     [](Runner& r, const Words&) { DeleteFileA((r.c->handheld + "\\User.txt").c_str()); }},
-    {"record",
-     [](Runner& r, const Words& t) {
-         r.pending.push_back({static_cast<int>(r.N(t, 1)), t[2].text == "dirty", r.T(t, 3)});
-         if (t.size() > 5) r.pending.back().uid = r.N(t, 5);
-         r.pendingSet = true;
-     }},
-    {"records",
-     [](Runner& r, const Words& t) {
-         const int first = t.size() > 3 && t[2].text == "from" ? r.N(t, 3) : 0;
-         for (int i = first; i < first + r.N(t, 1); ++i) {
-             r.pending.push_back(Record(1 + i % 5, i, t.back().text != "clean"));
-             if (t.back().text == "long") r.pending.back().text += std::string(256, 'n');
-         }
-         r.pendingSet = true;
-     }},
-    {"empty-database", [](Runner& r, const Words&) { r.pendingSet = true; }},
-    {"cut-database",
-     [](Runner& r, const Words& t) {
-         r.WriteDatabase();
-         WriteFileBytes(r.Database(), ReadFileBytes(r.Database()).substr(0, r.N(t, 1)));
-     }},
-    {"share-database",
-     [](Runner& r, const Words&) {
-         r.WriteDatabase();
-         r.before = ReadFileBytes(r.Database());
-         r.locked = CreateFileA(r.Database().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-     }},
-    {"dword",
-     [](Runner& r, const Words& t) {
-         r.c->SetDword(t[1].text.c_str(), static_cast<DWORD>(r.N(t, 2)));
-     }},
-    {"string", [](Runner& r, const Words& t) { r.SetString(t[1].text, r.T(t, 2)); }},
-    {"binary",
-     [](Runner& r, const Words& t) {
-         HKEY key;
-         ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, r.c->registryPath.c_str(), &key), 0);
-         const std::string bytes = r.T(t, 2);
-         RegSetValueExA(key, t[1].text.c_str(), 0, REG_BINARY,
-                        reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
-         RegCloseKey(key);
-     }},
-    {"string-short",
-     [](Runner& r, const Words& t) {
-         CreateDirectoryA(r.DataDir().c_str(), nullptr);
-         const std::string path = r.DataDir() + "\\" + r.T(t, 2);
-         WriteFileBytes(path, "");
-         char shortPath[MAX_PATH] = "";
-         GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
-         r.SetString(t[1].text, std::strrchr(shortPath, '\\') ? std::strrchr(shortPath, '\\') + 1
-                                                              : "no short name");
-     }},
-    {"no-settings-key", [](Runner& r, const Words&) { r.c->RemoveSettingsKey(); }},
-    {"message-file",
-     [](Runner& r, const Words& t) {
-         r.c->UseMessageFile(r.T(t, 1));
-         r.conduit.reset();
-     }},
-    {"put",
-     [](Runner& r, const Words& t) {
-         CreateDirectoryA(r.DataDir().c_str(), nullptr);
-         WriteFileBytes(r.Path(t[1]), r.T(t, 2));
-     }},
-    {"data-is-file", [](Runner& r, const Words& t) { WriteFileBytes(r.DataDir(), r.T(t, 1)); }},
-    {"map-report",
-     [](Runner& r, const Words& t) {
-         // Another program maps the report: the file cannot be cut shorter.
-         HANDLE file = CreateFileA(r.Report(r.N(t, 1)).c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-         r.mapped = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-         CloseHandle(file);
-         EXPECT_NE(r.mapped, nullptr);
-     }},
-    // ---- the run ------------------------------------------------------------------
-    {"type", [](Runner& r, const Words& t) { r.options.syncType = r.N(t, 1); }},
-    {"data-path", [](Runner& r, const Words& t) { r.options.dataPath = r.T(t, 1); }},
-    {"fail",
-     [](Runner& r, const Words& t) {
-         r.options.failCalls.push_back({r.T(t, 1), t.size() > 2 ? r.N(t, 2) : 1});
-     }},
-    {"no-hotsync", [](Runner& r, const Words&) { r.options.beginHotSync = false; }},
-    {"window", [](Runner& r, const Words&) { r.options.activeWindow = true; }},
-    {"watch-deletes",
-     [](Runner& r, const Words&) {
-         // Records made by "records" have ids from 0x1000 and the kinds in turn.
-         r.options.onSyncCall = [&r](const std::string& function, uint32_t id) {
-             if (function != "SyncDeleteRec") return;
-             const int n = static_cast<int>(id) - 0x1000;
-             ++r.deletes;
-             static const int kReportOf[5] = {0, 1, 2, 4, 3};
-             if (ReadFileBytes(r.Report(kReportOf[n % 5])).find(Note(n)) == std::string::npos)
-                 ++r.unseen;
-         };
-     }},
-    {"new-case",
-     [](Runner& r, const Words& t) {
-         r.Unlock();
-         r.NewCase("-" + r.T(t, 1));
-     }},
-    {"sync", [](Runner& r, const Words&) { r.Sync(false); }},
-    {"hotsync", [](Runner& r, const Words&) { r.Sync(true); }},
-    // ---- checks ---------------------------------------------------------------------
-    {"result", [](Runner& r, const Words& t) { EXPECT_EQ(r.run.result, r.N(t, 1)); }},
-    {"log-has",
-     [](Runner& r, const Words& t) {
-         for (const LogEntry& e : r.Entries(t, 1))
-             EXPECT_NE(std::find(r.run.log.begin(), r.run.log.end(), e), r.run.log.end())
-                 << e << " not in " << ::testing::PrintToString(r.run.log);
-     }},
-    {"status-has",
-     [](Runner& r, const Words& t) {
-         for (const LogEntry& e : r.Entries(t, 1))
-             EXPECT_NE(std::find(r.run.status.begin(), r.run.status.end(), e.text),
-                       r.run.status.end())
-                 << e.text << " not in " << ::testing::PrintToString(r.run.status);
-     }},
-    {"report",
-     [](Runner& r, const Words& t) {
-         r.Compare(ReadFileBytes(r.Path(t[1])), Exists(r.Path(t[1])), t, 2);
-     }},
-    {"history",
-     [](Runner& r, const Words& t) {
-         const std::string name = r.Report(r.N(t, 1)), dot = name.substr(name.rfind('.'));
-         const std::string path = name.substr(0, name.rfind('.')) + ".history" + dot;
-         r.Compare(ReadFileBytes(path), Exists(path), t, 2, r.snapshots[r.N(t, 1)]);
-     }},
-    {"snapshot",
-     [](Runner& r, const Words&) {
-         for (int i = 0; i < 5; ++i) r.snapshots[i] += ReadFileBytes(r.Report(i));
-     }},
-    {"host",
-     [](Runner& r, const Words& t) {
-         std::string all = r.run.hostLog;
-         for (const std::string& m : r.run.hostMessages) all += m + "\n";
-         r.Compare(all, true, t, 1);
-     }},
-    {"left",
-     [](Runner& r, const Words& t) {
-         EXPECT_EQ(r.c->ReadDatabase("Ledgerly_DB").records.size(), static_cast<size_t>(r.N(t, 1)));
-     }},
-    {"dirty",
-     [](Runner& r, const Words& t) {
-         EXPECT_EQ(DirtyCount(r.c->ReadDatabase("Ledgerly_DB")), r.N(t, 1));
-     }},
-    {"record-at",
-     [](Runner& r, const Words& t) {
-         const palm::Database db = r.c->ReadDatabase("Ledgerly_DB");
-         const size_t i = r.N(t, 1);
-         ASSERT_LT(i, db.records.size());
-         r.Compare(RecordText(db.records[i]), true, t, 2);
-     }},
-    {"database", [](Runner& r, const Words&) { EXPECT_EQ(ReadFileBytes(r.Database()), r.before); }},
-    {"open-left", [](Runner& r, const Words& t) { EXPECT_EQ(r.run.leftOpen, r.N(t, 1)); }},
-    {"deletes",
-     [](Runner& r, const Words& t) {
-         EXPECT_EQ(r.deletes, r.N(t, 1));
-         EXPECT_EQ(r.unseen, 0) << "records deleted before their lines were on disk";
-     }},
-    {"report-agrees", [](Runner& r, const Words& t) { r.ReportAgrees(t); }},
-};
+// One command of a case (the header of hotsync_cases.txt lists them).
+void Runner::Do(const std::string& v, const Words& t) {
+    // ---- the handheld, the settings, the desktop ----
+    if (v == "example") {
+        c->CopyExampleHandheld();
+    } else if (v == "user") {
+        c->WriteUser(T(t, 1));
+    } else if (v == "no-user") {
+        DeleteFileA((c->handheld + "\\User.txt").c_str());
+    } else if (v == "record") {
+        pending.push_back({static_cast<int>(N(t, 1)), t[2].text == "dirty", T(t, 3)});
+        if (t.size() > 5) pending.back().uid = N(t, 5);
+        pendingSet = true;
+    } else if (v == "records") {
+        const int first = t.size() > 3 && t[2].text == "from" ? N(t, 3) : 0;
+        for (int i = first; i < first + N(t, 1); ++i) {
+            pending.push_back(Record(1 + i % 5, i, t.back().text != "clean"));
+            if (t.back().text == "long") pending.back().text += std::string(256, 'n');
+        }
+        pendingSet = true;
+    } else if (v == "empty-database") {
+        pendingSet = true;
+    } else if (v == "cut-database") {
+        WriteDatabase();
+        WriteFileBytes(Database(), ReadFileBytes(Database()).substr(0, N(t, 1)));
+    } else if (v == "share-database") {
+        WriteDatabase();
+        before = ReadFileBytes(Database());
+        locked = CreateFileA(Database().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    } else if (v == "dword") {
+        c->SetDword(t[1].text.c_str(), static_cast<DWORD>(N(t, 2)));
+    } else if (v == "string") {
+        SetString(t[1].text, T(t, 2));
+    } else if (v == "binary") {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, c->registryPath.c_str(), &key), 0);
+        const std::string bytes = T(t, 2);
+        RegSetValueExA(key, t[1].text.c_str(), 0, REG_BINARY,
+                       reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+        RegCloseKey(key);
+    } else if (v == "string-short") {
+        CreateDirectoryA(DataDir().c_str(), nullptr);
+        const std::string path = DataDir() + "\\" + T(t, 2);
+        WriteFileBytes(path, "");
+        char shortPath[MAX_PATH] = "";
+        GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+        const char* name = std::strrchr(shortPath, '\\');
+        SetString(t[1].text, name != nullptr ? name + 1 : "no short name");
+    } else if (v == "no-settings-key") {
+        c->RemoveSettingsKey();
+    } else if (v == "message-file") {
+        c->UseMessageFile(T(t, 1));
+        conduit.reset();
+    } else if (v == "put") {
+        CreateDirectoryA(DataDir().c_str(), nullptr);
+        WriteFileBytes(Path(t[1]), T(t, 2));
+    } else if (v == "data-is-file") {
+        WriteFileBytes(DataDir(), T(t, 1));
+    } else if (v == "map-report") {
+        // Another program maps the report: the file cannot be cut shorter.
+        HANDLE file =
+            CreateFileA(Report(N(t, 1)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        mapped = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        CloseHandle(file);
+        EXPECT_NE(mapped, nullptr);
+        // ---- the run ----
+    } else if (v == "type") {
+        options.syncType = N(t, 1);
+    } else if (v == "data-path") {
+        options.dataPath = T(t, 1);
+    } else if (v == "fail") {
+        options.failCalls.push_back({T(t, 1), t.size() > 2 ? N(t, 2) : 1});
+    } else if (v == "no-hotsync") {
+        options.beginHotSync = false;
+    } else if (v == "window") {
+        options.activeWindow = true;
+    } else if (v == "watch-deletes") {
+        // Records made by "records" have ids from 0x1000 and the kinds in turn.
+        options.onSyncCall = [this](const std::string& function, uint32_t id) {
+            static const int kReportOf[5] = {0, 1, 2, 4, 3};
+            const int n = static_cast<int>(id) - 0x1000;
+            if (function != "SyncDeleteRec") return;
+            ++deletes;
+            if (ReadFileBytes(Report(kReportOf[n % 5])).find(Note(n)) == std::string::npos)
+                ++unseen;
+        };
+    } else if (v == "new-case") {
+        Unlock();
+        NewCase("-" + T(t, 1));
+    } else if (v == "sync" || v == "hotsync") {
+        Sync(v == "hotsync");
+        // ---- checks ----
+    } else if (v == "result") {
+        EXPECT_EQ(run.result, N(t, 1));
+    } else if (v == "log-has") {
+        for (const LogEntry& e : Entries(t, 1))
+            EXPECT_TRUE(std::count(run.log.begin(), run.log.end(), e)) << e << " not logged";
+    } else if (v == "status-has") {
+        for (const LogEntry& e : Entries(t, 1))
+            EXPECT_TRUE(std::count(run.status.begin(), run.status.end(), e.text)) << e.text;
+    } else if (v == "report") {
+        Compare(ReadFileBytes(Path(t[1])), Exists(Path(t[1])), t, 2);
+    } else if (v == "history") {
+        const std::string name = Report(N(t, 1)), dot = name.substr(name.rfind('.'));
+        const std::string path = name.substr(0, name.rfind('.')) + ".history" + dot;
+        Compare(ReadFileBytes(path), Exists(path), t, 2, snapshots[N(t, 1)]);
+    } else if (v == "snapshot") {
+        for (int i = 0; i < 5; ++i) snapshots[i] += ReadFileBytes(Report(i));
+    } else if (v == "host") {
+        std::string all = run.hostLog;
+        for (const std::string& m : run.hostMessages) all += m + "\n";
+        Compare(all, true, t, 1);
+    } else if (v == "left" || v == "dirty") {
+        const palm::Database db = c->ReadDatabase("Ledgerly_DB");
+        EXPECT_EQ(v == "left" ? static_cast<long>(db.records.size()) : DirtyCount(db), N(t, 1))
+            << v;
+    } else if (v == "record-at") {
+        const palm::Database db = c->ReadDatabase("Ledgerly_DB");
+        ASSERT_LT(static_cast<size_t>(N(t, 1)), db.records.size());
+        Compare(RecordText(db.records[N(t, 1)]), true, t, 2);
+    } else if (v == "database") {
+        EXPECT_EQ(ReadFileBytes(Database()), before);
+    } else if (v == "open-left") {
+        EXPECT_EQ(run.leftOpen, N(t, 1));
+    } else if (v == "deletes") {
+        EXPECT_EQ(deletes, N(t, 1));
+        EXPECT_EQ(unseen, 0) << "records deleted before their lines were on disk";
+    } else if (v == "report-agrees") {
+        ReportAgrees(t);
+    } else {
+        FAIL() << "unknown command";
+    }
+}
 
 void Runner::Run() {
     for (const auto& command : script.commands) {
@@ -400,9 +364,7 @@ void Runner::Run() {
             expected.insert(expected.end(), more.begin(), more.end());
             continue;
         }
-        const auto found = kCommands.find(verb);
-        ASSERT_NE(found, kCommands.end()) << "unknown command";
-        found->second(*this, t);
+        Do(verb, t);
         if (::testing::Test::HasFatalFailure()) return;
     }
     FinishLog();
