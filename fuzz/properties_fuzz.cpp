@@ -13,71 +13,40 @@
 
 namespace {
 
-unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
-
-std::string Folded(std::string key) {
-    for (char& c : key) c = static_cast<char>(Fold(static_cast<unsigned char>(c)));
-    return key;
-}
-
-int Compare(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = Fold(static_cast<unsigned char>(*a));
-        unsigned char y = Fold(static_cast<unsigned char>(*b));
-        if (x != y) return x < y ? -1 : 1;
-        if (x == 0) return 0;
-    }
-}
-
 struct Entry {
     std::string key, value;
     bool modified;
 };
 
-// The model keeps its entries by folded key, so that checking the whole set
-// after every operation stays cheap for inputs of many entries.
-class Model {
-  public:
-    Entry* Find(const std::string& key) {
-        auto found = entries_.find(Folded(key));
-        return found == entries_.end() ? nullptr : &found->second;
-    }
-    void Add(const std::string& key, const std::string& value, bool modified) {
-        entries_.emplace(Folded(key), Entry{key, value, modified});
-    }
-    void Clear() { entries_.clear(); }
-    size_t Count() const { return entries_.size(); }
+// The model: entries by their key with A to Z folded, in the order of the
+// folded keys' bytes, as the set keeps them.
+using Model = std::map<std::string, Entry>;
 
-  private:
-    std::map<std::string, Entry> entries_;
-};
-
-// The set and the model agree on key: the same entry, or none.
-void CheckKey(const Properties& set, Model& model, const std::string& key) {
-    if (set.Count() != model.Count()) __builtin_trap();
-    const Properties::Atom* atom = set.Find(key.c_str());
-    const Entry* e = model.Find(key);
-    if ((atom == nullptr) != (e == nullptr)) __builtin_trap();
-    if (atom != nullptr &&
-        (e->key != atom->key() || e->value != atom->value() || e->modified != atom->modified())) {
-        __builtin_trap();
-    }
+std::string Folded(std::string key) {
+    for (char& c : key) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return key;
 }
 
-// The set holds exactly the model's entries, in order, without duplicates:
-// checked whole before the set is cleared and at the end of an input, and
-// for the key of each operation in between.
+Entry* Find(Model& model, const std::string& key) {
+    auto found = model.find(Folded(key));
+    return found == model.end() ? nullptr : &found->second;
+}
+
+bool Same(const Entry* e, const Properties::Atom* atom) {
+    return (e == nullptr) == (atom == nullptr) &&
+           (e == nullptr || (e->key == atom->key() && e->value == atom->value() &&
+                             e->modified == atom->modified()));
+}
+
+// The set holds exactly the model's entries, in order: checked whole before
+// the set is cleared and at the end of an input, and for the key of each
+// operation in between.
 void Check(const Properties& set, Model& model) {
-    if (set.Count() != model.Count()) __builtin_trap();
-    for (size_t i = 0; i < set.Count(); ++i) {
-        const Properties::Atom* atom = set.At(i);
-        if (i > 0 && Compare(set.At(i - 1)->key(), atom->key()) >= 0) __builtin_trap();
-        Entry* e = model.Find(atom->key());
-        if (e == nullptr || e->key != atom->key() || e->value != atom->value() ||
-            e->modified != atom->modified()) {
-            __builtin_trap();
-        }
-        if (set.Find(atom->key()) != atom) __builtin_trap();
+    if (set.Count() != model.size()) __builtin_trap();
+    size_t i = 0;
+    for (const auto& entry : model) {
+        const Properties::Atom* atom = set.At(i++);
+        if (!Same(&entry.second, atom) || set.Find(atom->key()) != atom) __builtin_trap();
     }
 }
 
@@ -108,17 +77,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 const size_t equals = text.find('=');
                 if (!text.empty() && equals != std::string::npos) {
                     key = text.substr(0, equals);
-                    model.Add(key, text.substr(equals + 1), modified);
+                    model.emplace(Folded(key), Entry{key, text.substr(equals + 1), modified});
                 }
                 break;
             }
             case 1:
                 set.Add(key.c_str(), value.c_str(), modified);
-                model.Add(key, value, modified);
+                model.emplace(Folded(key), Entry{key, value, modified});
                 break;
             case 2: {
                 set.Set(key.c_str(), value.c_str(), modified);
-                if (Entry* e = model.Find(key)) {
+                if (Entry* e = Find(model, key)) {
                     e->value = value;
                     e->modified = modified;
                 }
@@ -127,14 +96,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 3: {  // a lookup by the first characters of a text
                 const size_t length = key.empty() ? 0 : code % (key.size() + 1);
                 const Properties::Atom* atom = set.Find(key.c_str(), length);
-                const Entry* e = model.Find(key.substr(0, length));
+                const Entry* e = Find(model, key.substr(0, length));
                 if ((atom == nullptr) != (e == nullptr)) __builtin_trap();
                 if (atom != nullptr && e->key != atom->key()) __builtin_trap();
                 break;
             }
             case 4: {
                 const char* got = set.Get(key.c_str());
-                const Entry* e = model.Find(key);
+                const Entry* e = Find(model, key);
                 if ((got == nullptr) != (e == nullptr)) __builtin_trap();
                 if (got != nullptr && e->value != got) __builtin_trap();
                 break;
@@ -143,11 +112,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (code == 5) {
                     Check(set, model);
                     set.Clear();
-                    model.Clear();
+                    model.clear();
                 }
                 break;
         }
-        CheckKey(set, model, key);
+        if (set.Count() != model.size() || !Same(Find(model, key), set.Find(key.c_str())))
+            __builtin_trap();
     }
     Check(set, model);
     return 0;

@@ -1,7 +1,7 @@
-// The export reader beside the real registry under Wine: every file of
-// export_cases.txt gives, once the registry editor has imported it, the keys
-// and values that the reader gives; and the code page conversion is the
-// platform's.
+// tessel-report's portable readers beside Windows under Wine: each file of
+// reader_cases.txt imported by the registry editor and read by the export
+// reader, or read by the profile functions and the profile reader; and the
+// code page conversion is the platform's.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -14,35 +14,13 @@
 
 #include "case_file.h"
 #include "conduit_host.h"
+#include "profile_file.h"
 #include "registry_export.h"
 #include "windows_1252.h"
 
 namespace {
 
 const char kRoot[] = "HKEY_CURRENT_USER\\";
-const char kBase[] = "HKEY_CURRENT_USER\\Software\\Tessel Tests\\Export.";
-
-// The case's file: $K is base, $k base in small letters; utf16 as UTF-16LE
-// with its mark.
-std::string FileBytes(const FileCase& c, const std::string& base) {
-    std::string text, lower = base;
-    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    for (const auto& command : c.commands) {
-        std::vector<Word> w;
-        std::string error;
-        if (SplitWords(command.second, w, error, false) && w.size() > 1) text += w[1].text;
-    }
-    for (size_t at; (at = text.find('$')) != std::string::npos;) {
-        text.replace(at, 2, text[at + 1] == 'K' ? base : lower);
-    }
-    if (c.name.find("utf16") == std::string::npos) return text;
-    std::u16string units;
-    AppendUtf8Units(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &units);
-    std::string out = "\xFF\xFE";
-    for (char16_t unit : units)
-        out += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-    return out;
-}
 
 // One line per value, "[key] name type: bytes" in hex ("@" for the default
 // value), and "[key]" for a key without values; sorted, as the registry does
@@ -85,12 +63,21 @@ void DumpRegistry(const std::string& path, const std::set<std::string>& named,
     for (const std::string& sub : subkeys) DumpRegistry(path + "\\" + sub, named, dump);
 }
 
-class ImportedFile : public ::testing::TestWithParam<FileCase> {};
-
-TEST_P(ImportedFile, HoldsWhatTheReaderGives) {
-    const std::string base = kBase + GetParam().name.substr(0, GetParam().name.find(' '));
+void CheckImport(const std::string& folder, const std::string& base, std::string bytes,
+                 bool utf16) {
+    std::string lower = base;
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    for (size_t at; (at = bytes.find('$')) != std::string::npos;) {
+        bytes.replace(at, 2, bytes[at + 1] == 'K' ? base : lower);
+    }
+    if (utf16) {
+        std::u16string units;
+        AppendUtf8Units(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &units);
+        bytes = "\xFF\xFE";
+        for (char16_t unit : units)
+            bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    }
     RegDeleteTreeA(HKEY_CURRENT_USER, base.substr(sizeof kRoot - 1).c_str());
-    const std::string bytes = FileBytes(GetParam(), base);
     RegistryExport file;
     RegistryExportError error;
     ASSERT_TRUE(ReadRegistryExport(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
@@ -106,9 +93,8 @@ TEST_P(ImportedFile, HoldsWhatTheReaderGives) {
                 Line(key.path, v.name, v.type, std::string(v.data.begin(), v.data.end())));
         }
     }
-    ConduitCase folder;
-    WriteFileBytes(folder.root + "\\import.reg", bytes);
-    ASSERT_EQ(RunProgram("regedit.exe /S \"" + folder.root + "\\import.reg\""), 0u);
+    WriteFileBytes(folder + "\\import.reg", bytes);
+    ASSERT_EQ(RunProgram("regedit.exe /S \"" + folder + "\\import.reg\""), 0u);
     DumpRegistry(base, named, &imported);
     std::sort(read.begin(), read.end());
     std::sort(imported.begin(), imported.end());
@@ -116,10 +102,56 @@ TEST_P(ImportedFile, HoldsWhatTheReaderGives) {
     RegDeleteTreeA(HKEY_CURRENT_USER, base.substr(sizeof kRoot - 1).c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(Regedit, ImportedFile, ::testing::ValuesIn(ReadCaseFile(EXPORT_CASES)),
-                         [](const auto& info) {
-                             return info.param.name.substr(0, info.param.name.find(' '));
-                         });
+// q: SECTION SIZES DEFAULT KEY...
+void CheckQuery(const ProfileFile& file, const std::string& path,
+                const std::vector<std::string>& q) {
+    std::istringstream sizes(q[1]);
+    for (std::string number; std::getline(sizes, number, ',');) {
+        for (size_t k = 3; k < q.size(); ++k) {
+            SCOPED_TRACE("[" + q[0] + "] " + q[k] + " size " + number);
+            const uint32_t size = static_cast<uint32_t>(std::stoul(number));
+            std::string expected(size + 1, '#'), actual(size + 1, '#');
+            const DWORD length = GetPrivateProfileStringA(q[0].c_str(), q[k].c_str(), q[2].c_str(),
+                                                          &expected[0], size, path.c_str());
+            EXPECT_EQ(file.GetString(q[0].c_str(), q[k].c_str(), q[2].c_str(), &actual[0], size),
+                      length);
+            EXPECT_EQ(actual.substr(0, length + 1), expected.substr(0, length + 1));
+            EXPECT_EQ(file.GetInt(q[0].c_str(), q[k].c_str(), 99),
+                      GetPrivateProfileIntA(q[0].c_str(), q[k].c_str(), 99, path.c_str()));
+        }
+    }
+}
+
+class Reader : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(Reader, ReadsAsWindowsDoes) {
+    std::string text, form;
+    std::vector<std::vector<std::string>> queries;
+    for (const auto& command : GetParam().commands) {
+        std::vector<Word> w;
+        std::string error;
+        ASSERT_TRUE(SplitWords(command.second, w, error, false)) << error;
+        if (w[0].text == "file") text += w[1].text;
+        if (w[0].text == "regedit") form = w[1].text;
+        if (w[0].text == "query") queries.push_back({});
+        for (size_t i = 1; w[0].text == "query" && i < w.size(); ++i) {
+            queries.back().push_back(w[i].text);
+        }
+    }
+    ConduitCase c;
+    if (!form.empty()) {
+        CheckImport(c.root,
+                    std::string(kRoot) + "Software\\Tessel Tests\\Export." + GetParam().name, text,
+                    form == "utf16");
+    }
+    const std::string path = c.root + "\\profile.ini";
+    WriteFileBytes(path, text);
+    const ProfileFile file(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    for (const auto& q : queries) CheckQuery(file, path, q);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wine, Reader, ::testing::ValuesIn(ReadCaseFile(READER_CASES)),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(CodePage, ConvertsAsWindowsDoes) {
     for (int byte = 0; byte < 256; ++byte) {
