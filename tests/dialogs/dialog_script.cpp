@@ -70,11 +70,10 @@ struct Runner {
         ASSERT_NE(conduit->configure, nullptr);
         SyncPreference p{};
         std::snprintf(p.userPath, sizeof p.userPath, "%s", c.root.c_str());
-        std::snprintf(p.registryPath, sizeof p.registryPath, "%s", settingsPath.c_str());
-        if (settingsPath.size() == sizeof p.registryPath) {
-            std::memcpy(p.registryPath, settingsPath.data(), settingsPath.size());
+        std::memcpy(p.registryPath, settingsPath.data(),
+                    std::min(settingsPath.size(), sizeof p.registryPath));
+        if (settingsPath.size() == sizeof p.registryPath)
             settingsPath.pop_back();  // the key that the conduit can name
-        }
         p.preferenceKind = 77;
         p.syncType = syncType;
         long result = 0;
