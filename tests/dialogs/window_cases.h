@@ -106,8 +106,8 @@ inline std::string Changed(std::string text, const Words& changes) {
     return text + added;
 }
 
-inline std::string CrLf(const std::string& text) {
-    std::string crlf;
-    for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return crlf;
+inline std::string CrLf(std::string text) {
+    for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+        text.insert(at, "\r");
+    return text;
 }
