@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "texts.h"
 #include "palm/hslog20.h"
 #include "palm/sync20.h"
 #include "palm/synctypes.h"
@@ -127,6 +128,7 @@ ConduitCase::ConduitCase(const std::string& suffix) {
 // A case that failed leaves its folder for a look.
 ConduitCase::~ConduitCase() {
     RegDeleteTreeA(HKEY_CURRENT_USER, registryPath.c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, (registryPath + " HotSync").c_str());
     if (!::testing::Test::HasFailure()) RemoveTree(root);
 }
 
@@ -197,31 +199,20 @@ void ConduitCase::UseMessageFile(const std::string& content) {
 }
 
 SyncRun ConduitCase::RunHotSync(const std::string& user, const std::vector<std::string>& options) {
-    const std::string hotsyncKey = registryPath + "\\Pilot Desktop";
-    const std::string entryKey = hotsyncKey + "\\Application1";
-    const std::string settingsKey = registryPath;
-    registryPath = entryKey;
+    const std::string settingsKey = registryPath, hotsyncKey = registryPath + " HotSync";
+    registryPath = hotsyncKey + "\\Application1";
+    // The settings written so far for this case go with the entry.
+    HKEY from, to;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, settingsKey.c_str(), &from) == ERROR_SUCCESS &&
+        RegCreateKeyA(HKEY_CURRENT_USER, registryPath.c_str(), &to) == ERROR_SUCCESS) {
+        RegCopyTreeA(from, nullptr, to);
+        RegCloseKey(to);
+        RegCloseKey(from);
+    }
     SetString("Conduit", conduitPath);
     SetString("Directory", "Data");
     SetString("Name", "Ledgerly");
     SetDword("Creator", 0x4C444759);
-    // The settings written so far for this case go with the entry.
-    HKEY from, to;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, settingsKey.c_str(), &from) == ERROR_SUCCESS &&
-        RegCreateKeyA(HKEY_CURRENT_USER, entryKey.c_str(), &to) == ERROR_SUCCESS) {
-        for (DWORD i = 0;; ++i) {
-            char name[256];
-            BYTE data[1024];
-            DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-            if (RegEnumValueA(from, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
-                ERROR_SUCCESS) {
-                break;
-            }
-            RegSetValueExA(to, name, 0, type, data, dataSize);
-        }
-        RegCloseKey(to);
-        RegCloseKey(from);
-    }
     std::string command = "\"" + BinFolder() + "\\hotsync.exe\" sync --handheld \"" + handheld +
                           "\" --desktop \"" + root + "\\desktop\" --registry \"" + hotsyncKey +
                           "\" --entries \"" + root + "\\entries.txt\"";
@@ -420,23 +411,16 @@ DWORD RunProgram(const std::string& commandLine) {
     return status;
 }
 
+// The host's entries file: an activity, a tab and the escaped text a line.
 static Log ReadRawEntries(const std::string& path) {
     Log log;
     std::istringstream in(ReadFileBytes(path));
     std::string line;
     while (std::getline(in, line)) {
-        size_t tab = line.find('\t');
+        const size_t tab = line.find('\t');
         if (tab == std::string::npos) continue;
-        std::string text;
-        for (size_t i = tab + 1; i < line.size(); ++i) {
-            if (line[i] == '\\' && i + 1 < line.size()) {
-                char e = line[++i];
-                text += e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : e;
-            } else {
-                text += line[i];
-            }
-        }
-        log.push_back({std::stoi(line.substr(0, tab)), text});
+        TranslateEscapes(&line[tab + 1], &line[tab + 1], line.size() - tab);
+        log.push_back({std::stoi(line), line.c_str() + tab + 1});
     }
     return log;
 }
