@@ -239,7 +239,9 @@ void Runner::Do(const std::string& v, const Words& t) {
     } else if (v == "dword") {
         c->SetDword(t[1].text.c_str(), static_cast<DWORD>(N(t, 2)));
     } else if (v == "string") {
-        SetString(t[1].text, T(t, 2));
+        char name[MAX_PATH] = "no short name\\?";
+        if (T(t, 3) == "short") GetShortPathNameA(Path(t[2]).c_str(), name, MAX_PATH);
+        SetString(t[1].text, T(t, 3) == "short" ? std::strrchr(name, '\\') + 1 : T(t, 2));
     } else if (v == "binary") {
         HKEY key;
         ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, c->registryPath.c_str(), &key), 0);
